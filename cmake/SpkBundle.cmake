@@ -1,0 +1,44 @@
+# spk_add_bundle(<name> TAG <tag> EXPORTS host|all ROUNDING separate|fused)
+#
+# Builds one bundle: an ELF shared object <name>.so in ${CMAKE_BINARY_DIR}/bundles from the
+# same kernel sources as every other bundle. The three settings are independent:
+#   TAG       the string mexVersion returns
+#   EXPORTS   host: mexVersion alone, the kernels kept as local symbols;
+#             all:  mexVersion and the thirteen kernels
+#   ROUNDING  separate: every operation rounded alone; fused: multiply-add pairs rounded once
+#
+# The bundle imports nothing and runs no code at load time: it is linked without the C
+# runtime's start files and libraries (no constructors, no recorded dependencies), and
+# every undefined symbol is a link error.
+set(SPK_BUNDLE_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/../host/mex_version.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../products/products.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../solvers/solvers.cpp)
+
+function(spk_add_bundle name)
+  cmake_parse_arguments(PARSE_ARGV 1 B "" "TAG;EXPORTS;ROUNDING" "")
+  if(NOT B_EXPORTS MATCHES "^(host|all)$")
+    message(FATAL_ERROR "spk_add_bundle(${name}): EXPORTS must be host or all, not '${B_EXPORTS}'")
+  endif()
+  if(NOT B_ROUNDING MATCHES "^(separate|fused)$")
+    message(FATAL_ERROR "spk_add_bundle(${name}): ROUNDING must be separate or fused, not '${B_ROUNDING}'")
+  endif()
+  set(map ${PROJECT_SOURCE_DIR}/host/exports_${B_EXPORTS}.map)
+  string(TOUPPER ${B_ROUNDING} rounding)
+
+  add_library(${name} MODULE ${SPK_BUNDLE_SOURCES})
+  target_link_libraries(${name} PRIVATE spk_kernels)
+  target_compile_definitions(${name} PRIVATE "SPK_VERSION_TAG=\"${B_TAG}\"" SPK_ROUNDING_${rounding})
+  target_compile_options(${name} PRIVATE
+    -fvisibility=hidden -fvisibility-inlines-hidden -fno-exceptions -fno-rtti
+    -fno-stack-protector -fno-builtin
+    # keep clearing and copying loops as loops, not calls to memset and memcpy
+    $<$<CXX_COMPILER_ID:GNU>:-fno-tree-loop-distribute-patterns>)
+  target_link_options(${name} PRIVATE
+    -nostdlib -Wl,--no-undefined -Wl,--version-script=${map} -Wl,-z,relro -Wl,-z,now)
+  set_target_properties(${name} PROPERTIES
+    PREFIX "" SUFFIX ".so"
+    LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bundles
+    LINK_DEPENDS ${map})
+  set_property(GLOBAL APPEND PROPERTY SPK_BUNDLES ${name})
+endfunction()
