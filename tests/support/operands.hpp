@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstdint>
 #include <limits>
 #include <random>
@@ -131,6 +132,14 @@ inline Operand without_lead(const Operand& a) {
   b.Aval.erase(b.Aval.begin(), b.Aval.begin() + lead);
   if (!b.AvalIm.empty()) b.AvalIm.erase(b.AvalIm.begin(), b.AvalIm.begin() + lead);
   return b;
+}
+
+// Iteration counts of randomised tests, scaled by SPK_TEST_SCALE (default 1): emulated
+// cross-architecture runs set it below 1.
+inline int scaled(int count) {
+  const char* text = std::getenv("SPK_TEST_SCALE");
+  const double scale = text ? std::atof(text) : 1.0;
+  return std::max(1, static_cast<int>(count * (scale > 0 ? scale : 1.0)));
 }
 
 // A readable seed in the failure message of every randomised test.
