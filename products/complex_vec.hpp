@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "spkernels/access.hpp"
 #include "spkernels/arith.hpp"
 
 namespace spk {
@@ -33,7 +34,7 @@ void csc_cmplx_vec_mult(int32_t m, int32_t n, const double* Aval, const double* 
 // C + i CIm = A * (B + i BIm), A of n rows, by two gathered row sums. m is never read. Values
 // come through one cursor from Aval[0] and AvalIm[0]; indices from the positions Aptr gives.
 template <class Arith>
-void csr_cmplx_vec_mult(int32_t n, const double* Aval, const double* AvalIm,
+void csr_cmplx_vec_mult_literal(int32_t n, const double* Aval, const double* AvalIm,
                         const int32_t* Aind, const int32_t* Aptr, const double* B,
                         const double* BIm, double* C, double* CIm) {
   for (int32_t i = 0; i < n; ++i) {
@@ -52,6 +53,73 @@ void csr_cmplx_vec_mult(int32_t n, const double* Aval, const double* AvalIm,
     C[i] = sum_re + C[i];
     CIm[i] = sum_im + CIm[i];
   }
+}
+
+// C + i CIm = A * (B + i BIm) as csr_cmplx_vec_mult_literal, without the clearing pass: each
+// output element is written once, as row_sum + 0.0, the value the literal loop stores into a
+// cleared element, and values and indices share one position. Valid while no input element
+// read aliases an output; the first that would, or a row whose end lies before its start,
+// hands the rest of the call to the literal loop after clearing what is not yet written.
+template <class Arith>
+void csr_cmplx_vec_mult_once(int32_t n, const double* Aval, const double* AvalIm,
+                             const int32_t* Aind, const int32_t* Aptr, const double* B,
+                             const double* BIm, double* C, double* CIm) {
+  const SlotGuard real_out(C, n), imag_out(CIm, n);
+  const int32_t last = Aptr[n];
+  int32_t i = 0;
+  for (; i < n; ++i) {
+    const int32_t first = Aptr[i], end = Aptr[i + 1];
+    if (end < first || end > last) break;
+    double sum_re = 0.0, sum_im = 0.0;
+    int32_t q = first;
+    for (; q < end; ++q) {
+      const int32_t col = Aind[q];
+      const double* x = B + col;
+      const double* y = BIm + col;
+      if (real_out.hits(x) | real_out.hits(y) | imag_out.hits(x) | imag_out.hits(y)) break;
+      sum_re = sum_re + term_re<Arith>(*x, *y, Aval[q], AvalIm[q]);
+      sum_im = sum_im + term_im<Arith>(*x, *y, Aval[q], AvalIm[q]);
+    }
+    if (q < end) break;
+    C[i] = sum_re + 0.0;
+    CIm[i] = sum_im + 0.0;
+  }
+  if (i == n) return;
+  for (int32_t r = i; r < n; ++r) {
+    C[r] = 0.0;
+    CIm[r] = 0.0;
+  }
+  int32_t v = Aptr[i];
+  for (; i < n; ++i) {
+    double sum_re = 0.0, sum_im = 0.0;
+    const int32_t end = Aptr[i + 1];
+    for (int32_t q = Aptr[i]; q < end; ++q, ++v) {
+      const int32_t col = Aind[q];
+      sum_re = sum_re + term_re<Arith>(B[col], BIm[col], Aval[v], AvalIm[v]);
+      sum_im = sum_im + term_im<Arith>(B[col], BIm[col], Aval[v], AvalIm[v]);
+    }
+    C[i] = sum_re + C[i];
+    CIm[i] = sum_im + CIm[i];
+  }
+}
+
+template <class Arith>
+void csr_cmplx_vec_mult(int32_t n, const double* Aval, const double* AvalIm,
+                        const int32_t* Aind, const int32_t* Aptr, const double* B,
+                        const double* BIm, double* C, double* CIm) {
+  if (n <= 0) return;
+  const Span re = span_of(C, n), im = span_of(CIm, n), starts = span_of(Aptr, int64_t{n} + 1);
+  if (!overlap(re, im) && !overlap(re, starts) && !overlap(im, starts) && Aptr[0] == 0) {
+    const int32_t stored = Aptr[n];
+    const Span values = span_of(Aval, stored), values_im = span_of(AvalIm, stored),
+               indices = span_of(Aind, stored);
+    if (!overlap(re, values) && !overlap(re, values_im) && !overlap(re, indices) &&
+        !overlap(im, values) && !overlap(im, values_im) && !overlap(im, indices)) {
+      csr_cmplx_vec_mult_once<Arith>(n, Aval, AvalIm, Aind, Aptr, B, BIm, C, CIm);
+      return;
+    }
+  }
+  csr_cmplx_vec_mult_literal<Arith>(n, Aval, AvalIm, Aind, Aptr, B, BIm, C, CIm);
 }
 
 }  // namespace spk

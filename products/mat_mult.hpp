@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "spkernels/access.hpp"
 #include "spkernels/arith.hpp"
 
 namespace spk {
@@ -14,7 +15,7 @@ namespace spk {
 // every output element starts from the +0.0 of the clearing and takes its terms in ascending
 // column of A, then storage order. n == 0 touches nothing.
 template <class Arith>
-void csc_mat_mult(int32_t m, int32_t n, int32_t k, const double* Aval, const int32_t* Aind,
+void csc_mat_mult_literal(int32_t m, int32_t n, int32_t k, const double* Aval, const int32_t* Aind,
                   const int32_t* Aptr, const double* B, double* C) {
   if (n <= 0) return;
   const std::ptrdiff_t stride = m;
@@ -29,6 +30,67 @@ void csc_mat_mult(int32_t m, int32_t n, int32_t k, const double* Aval, const int
         C_col[Aind[p]] = Arith::madd(B_col[j], Aval[p], C_col[Aind[p]]);
     }
   }
+}
+
+// Columns col0 .. col0 + Width - 1 of the product in one pass over A: each stored entry's
+// index and value are read once and update the Width output elements of its row. Every
+// output element (r, col) still takes its terms in ascending column of A and storage order,
+// each read from and stored to C before the next, so it gets the bits of the literal loop.
+template <class Arith, int Width>
+void csc_mat_mult_block(std::ptrdiff_t stride, int32_t col0, int32_t k, const double* Aval,
+                        const int32_t* Aind, const int32_t* Aptr, const double* B, double* C) {
+  double* C_block = C + col0 * stride;
+  const double* B_block = B + col0 * stride;
+  for (std::ptrdiff_t r = 0; r < Width * stride; ++r) C_block[r] = 0.0;
+  for (int32_t j = 0; j < k; ++j) {
+    const int32_t first = Aptr[j], end = Aptr[j + 1];
+    if (first >= end) continue;
+    double b[Width];
+    for (int c = 0; c < Width; ++c) b[c] = B_block[j + c * stride];
+    for (int32_t p = first; p < end; ++p) {
+      double* out = C_block + Aind[p];
+      const double value = Aval[p];
+      for (int c = 0; c < Width; ++c) out[c * stride] = Arith::madd(b[c], value, out[c * stride]);
+    }
+  }
+}
+
+// C = A * B as csc_mat_mult_literal, several output columns per pass over A when C shares no
+// storage with B, Aval, Aind or Aptr (the clearing and the passes may then be regrouped by
+// columns without any read seeing a different value). The entries of Aptr are checked once
+// to be non-decreasing so that the positions read are known.
+template <class Arith>
+void csc_mat_mult(int32_t m, int32_t n, int32_t k, const double* Aval, const int32_t* Aind,
+                  const int32_t* Aptr, const double* B, double* C) {
+  if (n <= 0) return;
+  const std::ptrdiff_t stride = m;
+  bool apart = m > 0 && k > 0;
+  if (apart) {
+    const Span out = span_of(C, stride * n);
+    apart = !overlap(out, span_of(Aptr, std::ptrdiff_t{k} + 1)) &&
+            !overlap(out, span_of(B, (n - 1) * stride + k));
+    for (int32_t j = 0; apart && j < k; ++j) apart = Aptr[j] <= Aptr[j + 1];
+    if (apart) {
+      const std::ptrdiff_t first = Aptr[0], stored = std::ptrdiff_t{Aptr[k]} - first;
+      apart = first >= 0 && !overlap(out, span_of(Aval + first, stored)) &&
+              !overlap(out, span_of(Aind + first, stored));
+    }
+  }
+  if (!apart) {
+    csc_mat_mult_literal<Arith>(m, n, k, Aval, Aind, Aptr, B, C);
+    return;
+  }
+  int32_t col = 0;
+  for (; col + 8 <= n; col += 8) csc_mat_mult_block<Arith, 8>(stride, col, k, Aval, Aind, Aptr, B, C);
+  if (col + 4 <= n) {
+    csc_mat_mult_block<Arith, 4>(stride, col, k, Aval, Aind, Aptr, B, C);
+    col += 4;
+  }
+  if (col + 2 <= n) {
+    csc_mat_mult_block<Arith, 2>(stride, col, k, Aval, Aind, Aptr, B, C);
+    col += 2;
+  }
+  if (col < n) csc_mat_mult_block<Arith, 1>(stride, col, k, Aval, Aind, Aptr, B, C);
 }
 
 }  // namespace spk

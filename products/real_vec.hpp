@@ -1,20 +1,27 @@
 // Real sparse matrix times dense vector. The CSC kernels scatter each stored entry's term
 // straight into the output element it addresses; the CSR kernels gather a row's terms into a
 // local sum and add that to the output once. The two orders give different bits.
+//
+// Each kernel has its literal loop (the *_literal functions) and an entry that may run a
+// faster schedule of exactly the same operations, chosen by a cheap test: the same terms,
+// grouped the same way, summed in the same order, so every result keeps its bits.
 #ifndef SPKERNELS_PRODUCTS_REAL_VEC_HPP
 #define SPKERNELS_PRODUCTS_REAL_VEC_HPP
 
 #include <cstdint>
 
+#include "spkernels/access.hpp"
 #include "spkernels/arith.hpp"
 
 namespace spk {
 
+// ---- CSC: scatter update -------------------------------------------------------------------
+
 // C = A * B, A of m rows and n columns. C is cleared over m elements whatever n is, and
 // the clearing is complete before B or A is read.
 template <class Arith>
-void csc_vec_mult(int32_t m, int32_t n, const double* Aval, const int32_t* Aind,
-                  const int32_t* Aptr, const double* B, double* C) {
+void csc_vec_mult_literal(int32_t m, int32_t n, const double* Aval, const int32_t* Aind,
+                          const int32_t* Aptr, const double* B, double* C) {
   for (int32_t r = 0; r < m; ++r) C[r] = 0.0;
   for (int32_t j = 0; j < n; ++j) {
     const int32_t end = Aptr[j + 1];
@@ -27,11 +34,63 @@ void csc_vec_mult(int32_t m, int32_t n, const double* Aval, const int32_t* Aind,
   }
 }
 
+// The scatter loop with C[Aind[p + distance]] prefetched for writing, for large scattered
+// matrices. Identical operations in identical order; the prefetch reads Aind only inside the
+// positions Aptr names.
+template <class Arith, bool Scaled>
+void csc_scatter_prefetched(int32_t n, double a, const double* Aval, const int32_t* Aind,
+                            const int32_t* Aptr, const double* B, double* C) {
+  const int32_t last = Aptr[n];
+  for (int32_t j = 0; j < n; ++j) {
+    const int32_t first = Aptr[j], end = Aptr[j + 1];
+    int32_t p = first;
+    const int64_t ahead_end = end <= int64_t{last} - kPrefetchDistance
+                                  ? end
+                                  : int64_t{last} - kPrefetchDistance;
+    for (; p < ahead_end; ++p) {
+      __builtin_prefetch(C + Aind[p + kPrefetchDistance], 1);
+      const int32_t r = Aind[p];
+      if constexpr (Scaled) {
+        const double aB = a * B[j];
+        C[r] = Arith::madd(aB, Aval[p], C[r]);
+      } else {
+        C[r] = Arith::madd(B[j], Aval[p], C[r]);
+      }
+    }
+    for (; p < end; ++p) {
+      const int32_t r = Aind[p];
+      if constexpr (Scaled) {
+        const double aB = a * B[j];
+        C[r] = Arith::madd(aB, Aval[p], C[r]);
+      } else {
+        C[r] = Arith::madd(B[j], Aval[p], C[r]);
+      }
+    }
+  }
+}
+
+// Prefetching needs positions that run from Aptr[0] to Aptr[n] without going backwards.
+inline bool csc_prefetch_pays(int32_t n, const int32_t* Aind, const int32_t* Aptr) {
+  return n > 0 && worth_prefetching(n, Aind, Aptr);
+}
+
+template <class Arith>
+void csc_vec_mult(int32_t m, int32_t n, const double* Aval, const int32_t* Aind,
+                  const int32_t* Aptr, const double* B, double* C) {
+  if (m > 0 && n > 0 && !overlap(span_of(C, m), span_of(Aptr, int64_t{n} + 1)) &&
+      csc_prefetch_pays(n, Aind, Aptr)) {
+    for (int32_t r = 0; r < m; ++r) C[r] = 0.0;
+    csc_scatter_prefetched<Arith, false>(n, 1.0, Aval, Aind, Aptr, B, C);
+    return;
+  }
+  csc_vec_mult_literal<Arith>(m, n, Aval, Aind, Aptr, B, C);
+}
+
 // C = a * A * B + C. Each term is (a * B[j]) * Aval[p]: the scale meets B first, and never a
 // column's contribution as a whole. m is not read; C is not cleared.
 template <class Arith>
-void csc_vec_mult_add(int32_t n, double a, const double* Aval, const int32_t* Aind,
-                      const int32_t* Aptr, const double* B, double* C) {
+void csc_vec_mult_add_literal(int32_t n, double a, const double* Aval, const int32_t* Aind,
+                              const int32_t* Aptr, const double* B, double* C) {
   for (int32_t j = 0; j < n; ++j) {
     const int32_t end = Aptr[j + 1];
     for (int32_t p = Aptr[j]; p < end; ++p) {
@@ -42,15 +101,24 @@ void csc_vec_mult_add(int32_t n, double a, const double* Aval, const int32_t* Ai
   }
 }
 
-// C = A * B, A of n rows. Values are read through a cursor that starts at Aval[0] and moves
-// one place per stored entry, indices at the positions Aptr gives. Nothing is touched when
-// n == 0; otherwise C is cleared first and each C[i] becomes row_sum + C[i].
 template <class Arith>
-void csr_vec_mult(int32_t n, const double* Aval, const int32_t* Aind, const int32_t* Aptr,
-                  const double* B, double* C) {
-  for (int32_t i = 0; i < n; ++i) C[i] = 0.0;
-  const double* value = Aval;
-  for (int32_t i = 0; i < n; ++i) {
+void csc_vec_mult_add(int32_t n, double a, const double* Aval, const int32_t* Aind,
+                      const int32_t* Aptr, const double* B, double* C) {
+  // Nothing is cleared, so only Aptr must stay put for the prefetch bound to hold.
+  if (csc_prefetch_pays(n, Aind, Aptr)) {
+    csc_scatter_prefetched<Arith, true>(n, a, Aval, Aind, Aptr, B, C);
+    return;
+  }
+  csc_vec_mult_add_literal<Arith>(n, a, Aval, Aind, Aptr, B, C);
+}
+
+// ---- CSR: gathered sum ---------------------------------------------------------------------
+
+// Rows first_row .. n - 1 of the literal loop, the value cursor standing at value.
+template <class Arith>
+void csr_rows(int32_t first_row, int32_t n, const double* value, const int32_t* Aind,
+              const int32_t* Aptr, const double* B, double* C) {
+  for (int32_t i = first_row; i < n; ++i) {
     double row_sum = 0.0;
     const int32_t end = Aptr[i + 1];
     for (int32_t q = Aptr[i]; q < end; ++q) row_sum = Arith::madd(B[Aind[q]], *value++, row_sum);
@@ -58,13 +126,86 @@ void csr_vec_mult(int32_t n, const double* Aval, const int32_t* Aind, const int3
   }
 }
 
+// C = A * B, A of n rows. Values are read through a cursor that starts at Aval[0] and moves
+// one place per stored entry, indices at the positions Aptr gives. Nothing is touched when
+// n == 0; otherwise C is cleared first and each C[i] becomes row_sum + C[i].
+template <class Arith>
+void csr_vec_mult_literal(int32_t n, const double* Aval, const int32_t* Aind,
+                          const int32_t* Aptr, const double* B, double* C) {
+  for (int32_t i = 0; i < n; ++i) C[i] = 0.0;
+  csr_rows<Arith>(0, n, Aval, Aind, Aptr, B, C);
+}
+
+// One row's gathered sum at one position for values and indices, the B element Aind[q +
+// distance] prefetched when Prefetch is set (the caller makes sure that position exists).
+// Returns false, leaving sum undefined, on meeting a B element that aliases the guarded range.
+template <class Arith, bool Prefetch>
+inline bool csr_row_sum(int32_t first, int32_t end, const double* Aval, const int32_t* Aind,
+                        const double* B, const SlotGuard& guard, double& sum) {
+  double row_sum = 0.0;
+  for (int32_t q = first; q < end; ++q) {
+    if constexpr (Prefetch) __builtin_prefetch(B + Aind[q + kPrefetchDistance]);
+    const double* b = B + Aind[q];
+    if (guard.hits(b)) return false;
+    row_sum = Arith::madd(*b, Aval[q], row_sum);
+  }
+  sum = row_sum;
+  return true;
+}
+
+// The same rows without the clearing pass: each C[i] is written once, as row_sum + 0.0, the
+// value the literal loop stores into a cleared element. Values and indices share one position
+// (the cursor equals it while Aptr starts at 0 and does not go backwards). Valid as long as no
+// B element read aliases C; the first one that would, or a row whose end lies before its
+// start, hands the rest of the call to the literal loop, which first clears what is not yet
+// written: at that point C and the cursor are exactly as the literal loop would have them.
+template <class Arith>
+void csr_vec_mult_once(int32_t n, const double* Aval, const int32_t* Aind, const int32_t* Aptr,
+                       const double* B, double* C, bool prefetch) {
+  const SlotGuard output(C, n);
+  const int32_t last = Aptr[n];
+  const int64_t ahead_limit = prefetch ? int64_t{last} - kPrefetchDistance : INT64_MIN;
+  int32_t i = 0;
+  for (; i < n; ++i) {
+    const int32_t first = Aptr[i], end = Aptr[i + 1];
+    if (end < first || end > last) break;
+    double row_sum;
+    const bool done =
+        end <= ahead_limit
+            ? csr_row_sum<Arith, true>(first, end, Aval, Aind, B, output, row_sum)
+            : csr_row_sum<Arith, false>(first, end, Aval, Aind, B, output, row_sum);
+    if (!done) break;
+    C[i] = row_sum + 0.0;
+  }
+  if (i < n) {
+    for (int32_t r = i; r < n; ++r) C[r] = 0.0;
+    csr_rows<Arith>(i, n, Aval + Aptr[i], Aind, Aptr, B, C);
+  }
+}
+
+template <class Arith>
+void csr_vec_mult(int32_t n, const double* Aval, const int32_t* Aind, const int32_t* Aptr,
+                  const double* B, double* C) {
+  if (n <= 0) return;
+  // The cursor equals the position only from Aptr[0] == 0, and only while Aptr, Aval and Aind
+  // are not being cleared or rewritten under the loop.
+  if (Aptr[0] == 0 && !overlap(span_of(C, n), span_of(Aptr, int64_t{n} + 1))) {
+    const int32_t stored = Aptr[n];
+    const Span out = span_of(C, n);
+    if (!overlap(out, span_of(Aval, stored)) && !overlap(out, span_of(Aind, stored))) {
+      csr_vec_mult_once<Arith>(n, Aval, Aind, Aptr, B, C, worth_prefetching(n, Aind, Aptr));
+      return;
+    }
+  }
+  csr_vec_mult_literal<Arith>(n, Aval, Aind, Aptr, B, C);
+}
+
 // C = a * A * B + C, A of n rows. The scale is applied to each term before it enters the row
 // sum; the finished sum is added to C[i] for every row, so an empty row turns -0.0 into +0.0.
 template <class Arith>
-void csr_vec_mult_add(int32_t n, double a, const double* Aval, const int32_t* Aind,
-                      const int32_t* Aptr, const double* B, double* C) {
-  const double* value = Aval;
-  for (int32_t i = 0; i < n; ++i) {
+void csr_add_rows(int32_t first_row, int32_t n, double a, const double* value,
+                  const int32_t* Aind, const int32_t* Aptr, const double* B, double* C) {
+  for (int32_t i = first_row; i < n; ++i) {
     double row_sum = 0.0;
     const int32_t end = Aptr[i + 1];
     for (int32_t q = Aptr[i]; q < end; ++q) {
@@ -73,6 +214,56 @@ void csr_vec_mult_add(int32_t n, double a, const double* Aval, const int32_t* Ai
     }
     C[i] = row_sum + C[i];
   }
+}
+
+template <class Arith>
+void csr_vec_mult_add_literal(int32_t n, double a, const double* Aval, const int32_t* Aind,
+                              const int32_t* Aptr, const double* B, double* C) {
+  csr_add_rows<Arith>(0, n, a, Aval, Aind, Aptr, B, C);
+}
+
+// The same loop with one position for values and indices. B may alias C: each row still
+// reads its B elements before it rewrites C[i], exactly as the literal loop does. A row
+// whose end lies before its start hands the rest to the literal loop.
+template <class Arith, bool Prefetch>
+inline double csr_scaled_row_sum(int32_t first, int32_t end, double a, const double* Aval,
+                                 const int32_t* Aind, const double* B) {
+  double row_sum = 0.0;
+  for (int32_t q = first; q < end; ++q) {
+    if constexpr (Prefetch) __builtin_prefetch(B + Aind[q + kPrefetchDistance]);
+    const double aB = a * B[Aind[q]];
+    row_sum = Arith::madd(aB, Aval[q], row_sum);
+  }
+  return row_sum;
+}
+
+template <class Arith>
+void csr_vec_mult_add_indexed(int32_t n, double a, const double* Aval, const int32_t* Aind,
+                              const int32_t* Aptr, const double* B, double* C, bool prefetch) {
+  const int32_t last = Aptr[n];
+  const int64_t ahead_limit = prefetch ? int64_t{last} - kPrefetchDistance : INT64_MIN;
+  int32_t i = 0;
+  for (; i < n; ++i) {
+    const int32_t first = Aptr[i], end = Aptr[i + 1];
+    if (end < first || end > last) break;
+    const double row_sum = end <= ahead_limit
+                               ? csr_scaled_row_sum<Arith, true>(first, end, a, Aval, Aind, B)
+                               : csr_scaled_row_sum<Arith, false>(first, end, a, Aval, Aind, B);
+    C[i] = row_sum + C[i];
+  }
+  if (i < n) csr_add_rows<Arith>(i, n, a, Aval + Aptr[i], Aind, Aptr, B, C);
+}
+
+template <class Arith>
+void csr_vec_mult_add(int32_t n, double a, const double* Aval, const int32_t* Aind,
+                      const int32_t* Aptr, const double* B, double* C) {
+  if (n <= 0) return;
+  if (Aptr[0] == 0 && !overlap(span_of(C, n), span_of(Aptr, int64_t{n} + 1))) {
+    csr_vec_mult_add_indexed<Arith>(n, a, Aval, Aind, Aptr, B, C,
+                                    worth_prefetching(n, Aind, Aptr));
+    return;
+  }
+  csr_vec_mult_add_literal<Arith>(n, a, Aval, Aind, Aptr, B, C);
 }
 
 }  // namespace spk

@@ -26,7 +26,7 @@ inline void csc_no_divisor(int32_t j, double* C) { C[j] = C[j] / 0.0; }
 
 // Forward substitution, columns ascending; the divisor is the first stored entry of the column.
 template <class Arith>
-void csc_lower_solve(int32_t n, const double* Aval, const int32_t* Aind, const int32_t* Aptr,
+void csc_lower_solve_literal(int32_t n, const double* Aval, const int32_t* Aind, const int32_t* Aptr,
                      const double* B, double* C) {
   for (int32_t i = 0; i < n; ++i) C[i] = B[i];
   for (int32_t j = 0; j < n; ++j) {
@@ -40,7 +40,7 @@ void csc_lower_solve(int32_t n, const double* Aval, const int32_t* Aind, const i
 
 // Backward substitution, columns descending; the divisor is the last stored entry of the column.
 template <class Arith>
-void csc_upper_solve(int32_t n, const double* Aval, const int32_t* Aind, const int32_t* Aptr,
+void csc_upper_solve_literal(int32_t n, const double* Aval, const int32_t* Aind, const int32_t* Aptr,
                      const double* B, double* C) {
   for (int32_t i = 0; i < n; ++i) C[i] = B[i];
   for (int32_t j = n - 1; j >= 0; --j) {
@@ -50,6 +50,59 @@ void csc_upper_solve(int32_t n, const double* Aval, const int32_t* Aind, const i
     else
       csc_no_divisor(j, C);
   }
+}
+
+// The same sweeps with the component that the next column divides held in a register: while
+// column j makes its updates, the new value of C[j + 1] (C[j - 1] in the upper solve) is kept
+// as it is stored, so that the next division need not wait for it to come back from memory.
+// Every store of the literal loop still happens, in the same order, and the register always
+// equals the element in memory (the only stores are to elements of C, and the tracked one is
+// caught by its index), so this holds for any operands, B and C the same array included.
+template <class Arith, bool Lower>
+void csc_solve_held(int32_t n, const double* Aval, const int32_t* Aind, const int32_t* Aptr,
+                    const double* B, double* C) {
+  for (int32_t i = 0; i < n; ++i) C[i] = B[i];
+  if (n <= 0) return;
+  int32_t j = Lower ? 0 : n - 1;
+  double held = C[j];
+  for (int32_t step = 0; step < n; ++step, j += Lower ? 1 : -1) {
+    const int32_t next = Lower ? j + 1 : j - 1;
+    const int32_t first = Aptr[j], end = Aptr[j + 1];
+    double x;
+    int32_t others, others_end;
+    if (first < end) {
+      x = held / (Lower ? Aval[first] : Aval[end - 1]);
+      others = Lower ? first + 1 : first;
+      others_end = Lower ? end : end - 1;
+    } else {
+      x = held / 0.0;  // no divisor stored: as csc_no_divisor
+      others = others_end = 0;
+    }
+    C[j] = x;
+    const bool has_next = Lower ? next < n : next >= 0;
+    double held_next = has_next ? C[next] : 0.0;
+    for (int32_t p = others; p < others_end; ++p) {
+      const int32_t r = Aind[p];
+      const double updated = Arith::nmsub(x, Aval[p], C[r]);
+      C[r] = updated;
+      if (r == next) held_next = updated;
+    }
+    held = held_next;
+  }
+}
+
+// Forward substitution, columns ascending; the divisor is the first stored entry of the column.
+template <class Arith>
+void csc_lower_solve(int32_t n, const double* Aval, const int32_t* Aind, const int32_t* Aptr,
+                     const double* B, double* C) {
+  csc_solve_held<Arith, true>(n, Aval, Aind, Aptr, B, C);
+}
+
+// Backward substitution, columns descending; the divisor is the last stored entry of the column.
+template <class Arith>
+void csc_upper_solve(int32_t n, const double* Aval, const int32_t* Aind, const int32_t* Aptr,
+                     const double* B, double* C) {
+  csc_solve_held<Arith, false>(n, Aval, Aind, Aptr, B, C);
 }
 
 }  // namespace spk
