@@ -17,9 +17,11 @@ void CSC_VecMult_CAB_double(int32_t m, int32_t n, const double* Aval, const int3
   spk::csc_vec_mult<BuildArith>(m, n, Aval, Aind, Aptr, B, C);
 }
 
-void CSR_VecMult_CAB_double(int32_t, int32_t n, const double* Aval, const int32_t* Aind,
+// m bounds the column indices; it only tells the kernel that B cannot reach into C, and so
+// changes no result.
+void CSR_VecMult_CAB_double(int32_t m, int32_t n, const double* Aval, const int32_t* Aind,
                             const int32_t* Aptr, const double* B, double* C) {
-  spk::csr_vec_mult<BuildArith>(n, Aval, Aind, Aptr, B, C);
+  spk::csr_vec_mult<BuildArith>(m, n, Aval, Aind, Aptr, B, C);
 }
 
 void CSC_VecMult_CaABC_double(int32_t, int32_t n, double a, const double* Aval,
@@ -40,10 +42,10 @@ void CSC_CmplxVecMult_CAB_double(int32_t m, int32_t n, const double* Aval, const
   spk::csc_cmplx_vec_mult<BuildArith>(m, n, Aval, AvalIm, Aind, Aptr, B, BIm, C, CIm);
 }
 
-void CSR_CmplxVecMult_CAB_double(int32_t, int32_t n, const double* Aval, const double* AvalIm,
+void CSR_CmplxVecMult_CAB_double(int32_t m, int32_t n, const double* Aval, const double* AvalIm,
                                  const int32_t* Aind, const int32_t* Aptr, const double* B,
                                  const double* BIm, double* C, double* CIm) {
-  spk::csr_cmplx_vec_mult<BuildArith>(n, Aval, AvalIm, Aind, Aptr, B, BIm, C, CIm);
+  spk::csr_cmplx_vec_mult<BuildArith>(m, n, Aval, AvalIm, Aind, Aptr, B, BIm, C, CIm);
 }
 
 void CSRsymm_VecMult_CAB_double(int32_t n, int32_t m, const double* Aval, const int32_t* Aind,

@@ -138,15 +138,16 @@ void csr_vec_mult_literal(int32_t n, const double* Aval, const int32_t* Aind,
 
 // One row's gathered sum at one position for values and indices, the B element Aind[q +
 // distance] prefetched when Prefetch is set (the caller makes sure that position exists).
-// Returns false, leaving sum undefined, on meeting a B element that aliases the guarded range.
-template <class Arith, bool Prefetch>
+// When Guarded, returns false, leaving sum undefined, on meeting a B element that aliases the
+// guarded range.
+template <class Arith, bool Prefetch, bool Guarded>
 inline bool csr_row_sum(int32_t first, int32_t end, const double* Aval, const int32_t* Aind,
                         const double* B, const SlotGuard& guard, double& sum) {
   double row_sum = 0.0;
   for (int32_t q = first; q < end; ++q) {
     if constexpr (Prefetch) __builtin_prefetch(B + Aind[q + kPrefetchDistance]);
     const double* b = B + Aind[q];
-    if (guard.hits(b)) return false;
+    if (Guarded && guard.hits(b)) return false;
     row_sum = Arith::madd(*b, Aval[q], row_sum);
   }
   sum = row_sum;
@@ -156,10 +157,12 @@ inline bool csr_row_sum(int32_t first, int32_t end, const double* Aval, const in
 // The same rows without the clearing pass: each C[i] is written once, as row_sum + 0.0, the
 // value the literal loop stores into a cleared element. Values and indices share one position
 // (the cursor equals it while Aptr starts at 0 and does not go backwards). Valid as long as no
-// B element read aliases C; the first one that would, or a row whose end lies before its
-// start, hands the rest of the call to the literal loop, which first clears what is not yet
-// written: at that point C and the cursor are exactly as the literal loop would have them.
-template <class Arith>
+// B element read aliases C: unless the caller has ruled that out by where B and C lie, every
+// B element is checked (Guarded), and the first that would alias, or a row whose end lies
+// before its start, hands the rest of the call to the literal loop, which first clears what is
+// not yet written: at that point C and the cursor are exactly as the literal loop would have
+// them.
+template <class Arith, bool Guarded>
 void csr_vec_mult_once(int32_t n, const double* Aval, const int32_t* Aind, const int32_t* Aptr,
                        const double* B, double* C, bool prefetch) {
   const SlotGuard output(C, n);
@@ -172,8 +175,8 @@ void csr_vec_mult_once(int32_t n, const double* Aval, const int32_t* Aind, const
     double row_sum;
     const bool done =
         end <= ahead_limit
-            ? csr_row_sum<Arith, true>(first, end, Aval, Aind, B, output, row_sum)
-            : csr_row_sum<Arith, false>(first, end, Aval, Aind, B, output, row_sum);
+            ? csr_row_sum<Arith, true, Guarded>(first, end, Aval, Aind, B, output, row_sum)
+            : csr_row_sum<Arith, false, Guarded>(first, end, Aval, Aind, B, output, row_sum);
     if (!done) break;
     C[i] = row_sum + 0.0;
   }
@@ -183,9 +186,12 @@ void csr_vec_mult_once(int32_t n, const double* Aval, const int32_t* Aind, const
   }
 }
 
+// C = A * B, A of n rows, by the fastest schedule that gives the literal loop's bits. extent,
+// when positive, is the caller's promise that every column index lies below it; it only
+// spares the check of each gathered element for aliasing with C.
 template <class Arith>
-void csr_vec_mult(int32_t n, const double* Aval, const int32_t* Aind, const int32_t* Aptr,
-                  const double* B, double* C) {
+void csr_vec_mult_dispatch(int32_t extent, int32_t n, const double* Aval, const int32_t* Aind,
+                           const int32_t* Aptr, const double* B, double* C) {
   if (n <= 0) return;
   // The cursor equals the position only from Aptr[0] == 0, and only while Aptr, Aval and Aind
   // are not being cleared or rewritten under the loop.
@@ -193,11 +199,29 @@ void csr_vec_mult(int32_t n, const double* Aval, const int32_t* Aind, const int3
     const int32_t stored = Aptr[n];
     const Span out = span_of(C, n);
     if (!overlap(out, span_of(Aval, stored)) && !overlap(out, span_of(Aind, stored))) {
-      csr_vec_mult_once<Arith>(n, Aval, Aind, Aptr, B, C, worth_prefetching(n, Aind, Aptr));
+      const bool prefetch = worth_prefetching(n, Aind, Aptr);
+      if (gathered_apart(B, extent, C, n))
+        csr_vec_mult_once<Arith, false>(n, Aval, Aind, Aptr, B, C, prefetch);
+      else
+        csr_vec_mult_once<Arith, true>(n, Aval, Aind, Aptr, B, C, prefetch);
       return;
     }
   }
   csr_vec_mult_literal<Arith>(n, Aval, Aind, Aptr, B, C);
+}
+
+// C = A * B, A of n rows and m columns: m bounds the column indices (the caller's contract).
+template <class Arith>
+void csr_vec_mult(int32_t m, int32_t n, const double* Aval, const int32_t* Aind,
+                  const int32_t* Aptr, const double* B, double* C) {
+  csr_vec_mult_dispatch<Arith>(m, n, Aval, Aind, Aptr, B, C);
+}
+
+// The same without the column extent: every gathered element that could alias C is checked.
+template <class Arith>
+void csr_vec_mult(int32_t n, const double* Aval, const int32_t* Aind, const int32_t* Aptr,
+                  const double* B, double* C) {
+  csr_vec_mult_dispatch<Arith>(0, n, Aval, Aind, Aptr, B, C);
 }
 
 // C = a * A * B + C, A of n rows. The scale is applied to each term before it enters the row

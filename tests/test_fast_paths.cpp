@@ -204,6 +204,14 @@ TYPED_TEST(FastPaths, RealProducts) {
           spk::csr_vec_mult_literal<Arith>(n, x.Aval, x.Aind, x.Aptr, x.B, x.C);
         }};
   });
+  // The same with the column extent, which lets the entry skip the aliasing checks.
+  sweep_vector_kernel(150, false, true, true, [](int32_t m, int32_t n) {
+    return std::pair<Kernel, Kernel>{
+        [m, n](const Arrays& x) { spk::csr_vec_mult<Arith>(m, n, x.Aval, x.Aind, x.Aptr, x.B, x.C); },
+        [n](const Arrays& x) {
+          spk::csr_vec_mult_literal<Arith>(n, x.Aval, x.Aind, x.Aptr, x.B, x.C);
+        }};
+  });
   sweep_vector_kernel(200, false, true, false, [a](int32_t, int32_t n) {
     return std::pair<Kernel, Kernel>{
         [n, a](const Arrays& x) {
@@ -239,6 +247,17 @@ TYPED_TEST(FastPaths, ComplexAndSymmetricProducts) {
     return std::pair<Kernel, Kernel>{
         [n](const Arrays& x) {
           spk::csr_cmplx_vec_mult<Arith>(n, x.Aval, x.AvalIm, x.Aind, x.Aptr, x.B, x.BIm, x.C,
+                                         x.CIm);
+        },
+        [n](const Arrays& x) {
+          spk::csr_cmplx_vec_mult_literal<Arith>(n, x.Aval, x.AvalIm, x.Aind, x.Aptr, x.B, x.BIm,
+                                                 x.C, x.CIm);
+        }};
+  });
+  sweep_vector_kernel(550, true, true, true, [](int32_t m, int32_t n) {
+    return std::pair<Kernel, Kernel>{
+        [m, n](const Arrays& x) {
+          spk::csr_cmplx_vec_mult<Arith>(m, n, x.Aval, x.AvalIm, x.Aind, x.Aptr, x.B, x.BIm, x.C,
                                          x.CIm);
         },
         [n](const Arrays& x) {

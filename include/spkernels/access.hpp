@@ -46,6 +46,15 @@ class SlotGuard {
   std::uintptr_t width_;
 };
 
+// Whether no element of a gathered input can alias the n outputs from out: the input starts
+// past their end, or, given the index extent (every index below it), ends before they start.
+// An extent of 0 or less proves nothing.
+inline bool gathered_apart(const double* in, int32_t extent, const double* out, int32_t n) {
+  const Span o = span_of(out, n);
+  const std::uintptr_t b = reinterpret_cast<std::uintptr_t>(in);
+  return b >= o.end || (extent > 0 && span_of(in, extent).end <= o.begin);
+}
+
 // How far ahead, in stored entries, the gathered or scattered dense element is prefetched.
 inline constexpr int32_t kPrefetchDistance = 64;
 
