@@ -7,6 +7,8 @@
 //   spk_bench [--quick] [--check-only] [--rounds N] [--only TEXT] [--kernel TEXT]
 //             [--matrices DIR] [--bundles DIR] [--out DIR]
 #include <dlfcn.h>
+#include <unistd.h>
+#include <cerrno>
 #include <sys/stat.h>
 #include <time.h>
 
@@ -1020,7 +1022,16 @@ void charts(const std::vector<Result>& all, const Ceiling& ceil, const std::stri
 
 int main(int argc, char** argv) {
   const Options opt = parse(argc, argv);
-  setenv("OMP_NUM_THREADS", "1", 1);
+  // librsb runs on OpenMP, which reads its thread count when the library loads: start over
+  // with one thread fixed in the environment.
+  const char* threads = std::getenv("OMP_NUM_THREADS");
+  if (!threads || std::string(threads) != "1") {
+    setenv("OMP_NUM_THREADS", "1", 1);
+    setenv("OMP_WAIT_POLICY", "PASSIVE", 1);
+    execv("/proc/self/exe", argv);
+    std::fprintf(stderr, "spk_bench: cannot restart with OMP_NUM_THREADS=1: %s\n", std::strerror(errno));
+    return 1;
+  }
   const Bundle fused = load_bundle(opt.bundles + "/spkernels_powerpc.so", "fused");
   const Bundle separate = load_bundle(opt.bundles + "/spkernels_separate.so", "separate");
   try {

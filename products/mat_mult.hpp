@@ -46,11 +46,20 @@ void csc_mat_mult_block(std::ptrdiff_t stride, int32_t col0, int32_t k, const do
     const int32_t first = Aptr[j], end = Aptr[j + 1];
     if (first >= end) continue;
     double b[Width];
+#pragma GCC unroll 16
     for (int c = 0; c < Width; ++c) b[c] = B_block[j + c * stride];
     for (int32_t p = first; p < end; ++p) {
       double* out = C_block + Aind[p];
       const double value = Aval[p];
-      for (int c = 0; c < Width; ++c) out[c * stride] = Arith::madd(b[c], value, out[c * stride]);
+      // All loads, then all stores: when the stride is a multiple of 4 KiB, a load issued
+      // behind a store to the column before would wait on it for nothing.
+      double sum[Width];
+#pragma GCC unroll 16
+      for (int c = 0; c < Width; ++c) sum[c] = out[c * stride];
+#pragma GCC unroll 16
+      for (int c = 0; c < Width; ++c) sum[c] = Arith::madd(b[c], value, sum[c]);
+#pragma GCC unroll 16
+      for (int c = 0; c < Width; ++c) out[c * stride] = sum[c];
     }
   }
 }
@@ -80,12 +89,10 @@ void csc_mat_mult(int32_t m, int32_t n, int32_t k, const double* Aval, const int
     csc_mat_mult_literal<Arith>(m, n, k, Aval, Aind, Aptr, B, C);
     return;
   }
+  // Four columns per pass: wider blocks run out of registers for the B elements and sums
+  // and, with strides near a multiple of 4 KiB, out of cache ways.
   int32_t col = 0;
-  for (; col + 8 <= n; col += 8) csc_mat_mult_block<Arith, 8>(stride, col, k, Aval, Aind, Aptr, B, C);
-  if (col + 4 <= n) {
-    csc_mat_mult_block<Arith, 4>(stride, col, k, Aval, Aind, Aptr, B, C);
-    col += 4;
-  }
+  for (; col + 4 <= n; col += 4) csc_mat_mult_block<Arith, 4>(stride, col, k, Aval, Aind, Aptr, B, C);
   if (col + 2 <= n) {
     csc_mat_mult_block<Arith, 2>(stride, col, k, Aval, Aind, Aptr, B, C);
     col += 2;

@@ -24,10 +24,12 @@ void CSR_VecMult_CAB_double(int32_t m, int32_t n, const double* Aval, const int3
   spk::csr_vec_mult<BuildArith>(m, n, Aval, Aind, Aptr, B, C);
 }
 
-void CSC_VecMult_CaABC_double(int32_t, int32_t n, double a, const double* Aval,
+// m bounds the row indices; it only tells the kernel that C cannot reach into B, and so
+// changes no result.
+void CSC_VecMult_CaABC_double(int32_t m, int32_t n, double a, const double* Aval,
                               const int32_t* Aind, const int32_t* Aptr, const double* B,
                               double* C) {
-  spk::csc_vec_mult_add<BuildArith>(n, a, Aval, Aind, Aptr, B, C);
+  spk::csc_vec_mult_add<BuildArith>(m, n, a, Aval, Aind, Aptr, B, C);
 }
 
 void CSR_VecMult_CaABC_double(int32_t, int32_t n, double a, const double* Aval,

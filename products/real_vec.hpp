@@ -34,53 +34,48 @@ void csc_vec_mult_literal(int32_t m, int32_t n, const double* Aval, const int32_
   }
 }
 
-// The scatter loop with C[Aind[p + distance]] prefetched for writing, for large scattered
-// matrices. Identical operations in identical order; the prefetch reads Aind only inside the
-// positions Aptr names.
-template <class Arith, bool Scaled>
-void csc_scatter_prefetched(int32_t n, double a, const double* Aval, const int32_t* Aind,
-                            const int32_t* Aptr, const double* B, double* C) {
-  const int32_t last = Aptr[n];
-  for (int32_t j = 0; j < n; ++j) {
-    const int32_t first = Aptr[j], end = Aptr[j + 1];
-    int32_t p = first;
-    const int64_t ahead_end = end <= int64_t{last} - kPrefetchDistance
-                                  ? end
-                                  : int64_t{last} - kPrefetchDistance;
-    for (; p < ahead_end; ++p) {
-      __builtin_prefetch(C + Aind[p + kPrefetchDistance], 1);
-      const int32_t r = Aind[p];
-      if constexpr (Scaled) {
-        const double aB = a * B[j];
-        C[r] = Arith::madd(aB, Aval[p], C[r]);
-      } else {
-        C[r] = Arith::madd(B[j], Aval[p], C[r]);
-      }
-    }
-    for (; p < end; ++p) {
-      const int32_t r = Aind[p];
-      if constexpr (Scaled) {
-        const double aB = a * B[j];
-        C[r] = Arith::madd(aB, Aval[p], C[r]);
-      } else {
-        C[r] = Arith::madd(B[j], Aval[p], C[r]);
-      }
-    }
+// One column's scatter updates, the term's B factor (a * B[j] when Scaled) given. With
+// Prefetch, C[Aind[p + distance]] is prefetched for writing (the caller makes sure that
+// position exists).
+template <class Arith, bool Prefetch>
+inline void csc_scatter_column(int32_t first, int32_t end, double factor, const double* Aval,
+                               const int32_t* Aind, double* C) {
+  for (int32_t p = first; p < end; ++p) {
+    if constexpr (Prefetch) __builtin_prefetch(C + Aind[p + kPrefetchDistance], 1);
+    const int32_t r = Aind[p];
+    C[r] = Arith::madd(factor, Aval[p], C[r]);
   }
 }
 
-// Prefetching needs positions that run from Aptr[0] to Aptr[n] without going backwards.
-inline bool csc_prefetch_pays(int32_t n, const int32_t* Aind, const int32_t* Aptr) {
-  return n > 0 && worth_prefetching(n, Aind, Aptr);
+// The scatter loop with B[j] (and a * B[j]) formed once per column instead of once per entry,
+// which gives the same value when B does not alias C, and with the dense accesses prefetched
+// on large scattered matrices. Identical operations in identical order.
+template <class Arith, bool Scaled>
+void csc_scatter_held(int32_t n, double a, const double* Aval, const int32_t* Aind,
+                      const int32_t* Aptr, const double* B, double* C, bool prefetch) {
+  const int32_t last = Aptr[n];
+  const int64_t ahead_limit = prefetch ? int64_t{last} - kPrefetchDistance : INT64_MIN;
+  for (int32_t j = 0; j < n; ++j) {
+    const int32_t first = Aptr[j], end = Aptr[j + 1];
+    if (first >= end) continue;
+    double factor = B[j];
+    if constexpr (Scaled) factor = a * factor;
+    if (end <= ahead_limit)
+      csc_scatter_column<Arith, true>(first, end, factor, Aval, Aind, C);
+    else
+      csc_scatter_column<Arith, false>(first, end, factor, Aval, Aind, C);
+  }
 }
 
 template <class Arith>
 void csc_vec_mult(int32_t m, int32_t n, const double* Aval, const int32_t* Aind,
                   const int32_t* Aptr, const double* B, double* C) {
-  if (m > 0 && n > 0 && !overlap(span_of(C, m), span_of(Aptr, int64_t{n} + 1)) &&
-      csc_prefetch_pays(n, Aind, Aptr)) {
+  // The clearing must not reach Aptr; B[j] may be held when no element of B aliases C.
+  const Span out = span_of(C, m);
+  if (m > 0 && n > 0 && !overlap(out, span_of(Aptr, int64_t{n} + 1)) &&
+      !overlap(out, span_of(B, n))) {
     for (int32_t r = 0; r < m; ++r) C[r] = 0.0;
-    csc_scatter_prefetched<Arith, false>(n, 1.0, Aval, Aind, Aptr, B, C);
+    csc_scatter_held<Arith, false>(n, 1.0, Aval, Aind, Aptr, B, C, worth_prefetching(n, Aind, Aptr));
     return;
   }
   csc_vec_mult_literal<Arith>(m, n, Aval, Aind, Aptr, B, C);
@@ -101,14 +96,27 @@ void csc_vec_mult_add_literal(int32_t n, double a, const double* Aval, const int
   }
 }
 
+// C = a * A * B + C by the fastest schedule that gives the literal loop's bits. extent, when
+// positive, is the caller's promise that every row index lies below it: then, if B lies
+// apart from C[0 .. extent - 1], B[j] may be held for the column.
+template <class Arith>
+void csc_vec_mult_add(int32_t extent, int32_t n, double a, const double* Aval,
+                      const int32_t* Aind, const int32_t* Aptr, const double* B, double* C) {
+  const Span out = span_of(C, extent);
+  if (n > 0 && extent > 0 && !overlap(out, span_of(B, n))) {
+    // The prefetch bound is read once, so Aptr must stay put under the stores.
+    const bool prefetch =
+        !overlap(out, span_of(Aptr, int64_t{n} + 1)) && worth_prefetching(n, Aind, Aptr);
+    csc_scatter_held<Arith, true>(n, a, Aval, Aind, Aptr, B, C, prefetch);
+    return;
+  }
+  csc_vec_mult_add_literal<Arith>(n, a, Aval, Aind, Aptr, B, C);
+}
+
+// The same without the row extent: the literal loop.
 template <class Arith>
 void csc_vec_mult_add(int32_t n, double a, const double* Aval, const int32_t* Aind,
                       const int32_t* Aptr, const double* B, double* C) {
-  // Nothing is cleared, so only Aptr must stay put for the prefetch bound to hold.
-  if (csc_prefetch_pays(n, Aind, Aptr)) {
-    csc_scatter_prefetched<Arith, true>(n, a, Aval, Aind, Aptr, B, C);
-    return;
-  }
   csc_vec_mult_add_literal<Arith>(n, a, Aval, Aind, Aptr, B, C);
 }
 

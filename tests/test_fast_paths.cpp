@@ -230,6 +230,15 @@ TYPED_TEST(FastPaths, RealProducts) {
           spk::csc_vec_mult_literal<Arith>(m, n, x.Aval, x.Aind, x.Aptr, x.B, x.C);
         }};
   });
+  sweep_vector_kernel(450, false, false, false, [a](int32_t m, int32_t n) {
+    return std::pair<Kernel, Kernel>{
+        [m, n, a](const Arrays& x) {
+          spk::csc_vec_mult_add<Arith>(m, n, a, x.Aval, x.Aind, x.Aptr, x.B, x.C);
+        },
+        [n, a](const Arrays& x) {
+          spk::csc_vec_mult_add_literal<Arith>(n, a, x.Aval, x.Aind, x.Aptr, x.B, x.C);
+        }};
+  });
   sweep_vector_kernel(400, false, false, false, [a](int32_t, int32_t n) {
     return std::pair<Kernel, Kernel>{
         [n, a](const Arrays& x) {
@@ -399,7 +408,7 @@ TYPED_TEST(FastPaths, PrefetchedProducts) {
         [&](double* C) { spk::csr_vec_mult_add_literal<Arith>(n, 0.75, A.Aval.data(), A.Aind.data(), A.Aptr.data(), B.data(), C); });
   check("csc", [&](double* C) { spk::csc_vec_mult<Arith>(m, n, A.Aval.data(), A.Aind.data(), A.Aptr.data(), B.data(), C); },
         [&](double* C) { spk::csc_vec_mult_literal<Arith>(m, n, A.Aval.data(), A.Aind.data(), A.Aptr.data(), B.data(), C); });
-  check("csc add", [&](double* C) { spk::csc_vec_mult_add<Arith>(n, 0.75, A.Aval.data(), A.Aind.data(), A.Aptr.data(), B.data(), C); },
+  check("csc add", [&](double* C) { spk::csc_vec_mult_add<Arith>(m, n, 0.75, A.Aval.data(), A.Aind.data(), A.Aptr.data(), B.data(), C); },
         [&](double* C) { spk::csc_vec_mult_add_literal<Arith>(n, 0.75, A.Aval.data(), A.Aind.data(), A.Aptr.data(), B.data(), C); });
   // B is C shifted: the rows near the end read C elements not yet written.
   Vec shared(std::size_t(m) + n);
