@@ -37,26 +37,22 @@ void csc_vec_mult_literal(int32_t m, int32_t n, const double* Aval, const int32_
 // One column's scatter updates, the term's B factor (a * B[j] when Scaled) given. With
 // Prefetch, C[Aind[p + distance]] is prefetched for writing (the caller makes sure that
 // position exists).
-template <class Arith, bool Prefetch, bool Lazy>
+template <class Arith, bool Prefetch>
 inline void csc_scatter_column(int32_t first, int32_t end, double factor, const double* Aval,
-                               const int32_t* Aind, double* C, LazyClear& clear) {
+                               const int32_t* Aind, double* C) {
   for (int32_t p = first; p < end; ++p) {
     if constexpr (Prefetch) __builtin_prefetch(C + Aind[p + kPrefetchDistance], 1);
     const int32_t r = Aind[p];
-    if constexpr (Lazy) clear.reach(r);
     C[r] = Arith::madd(factor, Aval[p], C[r]);
   }
 }
 
 // The scatter loop with B[j] (and a * B[j]) formed once per column instead of once per entry,
 // which gives the same value when B does not alias C, and with the dense accesses prefetched
-// on large scattered matrices. Identical operations in identical order. With Lazy, C (apart
-// from every input) is cleared over m elements just ahead of each first update instead of
-// before the loop.
-template <class Arith, bool Scaled, bool Lazy>
-void csc_scatter_held(int32_t m, int32_t n, double a, const double* Aval, const int32_t* Aind,
+// on large scattered matrices. Identical operations in identical order.
+template <class Arith, bool Scaled>
+void csc_scatter_held(int32_t n, double a, const double* Aval, const int32_t* Aind,
                       const int32_t* Aptr, const double* B, double* C, bool prefetch) {
-  LazyClear clear(C);
   const int32_t last = Aptr[n];
   const int64_t ahead_limit = prefetch ? int64_t{last} - kPrefetchDistance : INT64_MIN;
   for (int32_t j = 0; j < n; ++j) {
@@ -65,32 +61,21 @@ void csc_scatter_held(int32_t m, int32_t n, double a, const double* Aval, const 
     double factor = B[j];
     if constexpr (Scaled) factor = a * factor;
     if (end <= ahead_limit)
-      csc_scatter_column<Arith, true, Lazy>(first, end, factor, Aval, Aind, C, clear);
+      csc_scatter_column<Arith, true>(first, end, factor, Aval, Aind, C);
     else
-      csc_scatter_column<Arith, false, Lazy>(first, end, factor, Aval, Aind, C, clear);
+      csc_scatter_column<Arith, false>(first, end, factor, Aval, Aind, C);
   }
-  if constexpr (Lazy) clear.finish(m);
 }
 
 template <class Arith>
 void csc_vec_mult(int32_t m, int32_t n, const double* Aval, const int32_t* Aind,
                   const int32_t* Aptr, const double* B, double* C) {
-  // B[j] may be held when no element of B aliases C, and the clearing may follow the updates
-  // when C is apart from A as well (positions checked to run from Aptr[0] to Aptr[n]).
+  // The clearing must not reach Aptr; B[j] may be held when no element of B aliases C.
   const Span out = span_of(C, m);
   if (m > 0 && n > 0 && !overlap(out, span_of(Aptr, int64_t{n} + 1)) &&
       !overlap(out, span_of(B, n))) {
-    const bool prefetch = worth_prefetching(n, Aind, Aptr);
-    const int32_t lo = Aptr[0], hi = Aptr[n];
-    bool apart = lo >= 0 && lo <= hi && !overlap(out, span_of(Aval + lo, hi - lo)) &&
-                 !overlap(out, span_of(Aind + lo, hi - lo));
-    for (int32_t j = 0; apart && j < n; ++j) apart = Aptr[j] <= Aptr[j + 1];
-    if (apart) {
-      csc_scatter_held<Arith, false, true>(m, n, 1.0, Aval, Aind, Aptr, B, C, prefetch);
-    } else {
-      for (int32_t r = 0; r < m; ++r) C[r] = 0.0;
-      csc_scatter_held<Arith, false, false>(m, n, 1.0, Aval, Aind, Aptr, B, C, prefetch);
-    }
+    for (int32_t r = 0; r < m; ++r) C[r] = 0.0;
+    csc_scatter_held<Arith, false>(n, 1.0, Aval, Aind, Aptr, B, C, worth_prefetching(n, Aind, Aptr));
     return;
   }
   csc_vec_mult_literal<Arith>(m, n, Aval, Aind, Aptr, B, C);
@@ -122,7 +107,7 @@ void csc_vec_mult_add(int32_t extent, int32_t n, double a, const double* Aval,
     // The prefetch bound is read once, so Aptr must stay put under the stores.
     const bool prefetch =
         !overlap(out, span_of(Aptr, int64_t{n} + 1)) && worth_prefetching(n, Aind, Aptr);
-    csc_scatter_held<Arith, true, false>(extent, n, a, Aval, Aind, Aptr, B, C, prefetch);
+    csc_scatter_held<Arith, true>(n, a, Aval, Aind, Aptr, B, C, prefetch);
     return;
   }
   csc_vec_mult_add_literal<Arith>(n, a, Aval, Aind, Aptr, B, C);

@@ -84,8 +84,7 @@ inline bool symm_outputs_apart(int32_t n, int32_t m, const double* const* output
 }
 
 // C = A * B as csr_symm_vec_mult_literal, with row i's own output element C[i] and input
-// element B[i] held in registers for the length of the row, and C cleared just ahead of its
-// first update rather than in a pass of its own (C is apart from every input). Within row i only C[i] and the
+// element B[i] held in registers for the length of the row. Within row i only C[i] and the
 // elements C[col], col > i, change, so the register is what the literal loop would read back;
 // its updates keep their order. Rows from m on may store only entries below the diagonal and
 // address nothing. A row whose end lies before its start hands the rest to the literal loop.
@@ -94,27 +93,21 @@ void csr_symm_rows_held(int32_t n, int32_t m, const double* Aval, const int32_t*
                         const int32_t* Aptr, const double* B, double* C) {
   const int32_t held_rows = n < m ? n : m;
   const int32_t last = Aptr[n];
-  LazyClear clear(C);
   int32_t i = 0;
   for (; i < held_rows; ++i) {
     const int32_t first = Aptr[i], end = Aptr[i + 1];
     if (end < first || end > last) break;
     const double b_i = B[i];
-    clear.reach(i);
     double c_i = C[i];
     for (int32_t q = first; q < end; ++q) {
       const int32_t col = Aind[q];
       if (col < i) continue;
       const double value = Aval[q];
-      if (col > i) {
-        clear.reach(col);
-        C[col] = Arith::madd(b_i, value, C[col]);
-      }
+      if (col > i) C[col] = Arith::madd(b_i, value, C[col]);
       c_i = Arith::madd(B[col], value, c_i);
     }
     C[i] = c_i;
   }
-  clear.finish(m);
   // The literal loop for what is left, its cursor at position Aptr[i].
   int32_t v = Aptr[i];
   for (; i < n; ++i) {
@@ -134,6 +127,7 @@ void csr_symm_vec_mult(int32_t n, int32_t m, const double* Aval, const int32_t* 
   const double* outputs[] = {C};
   const double* inputs[] = {B};
   if (symm_outputs_apart(n, m, outputs, 1, inputs, 1, Aind, Aptr, Aval, nullptr)) {
+    for (int32_t r = 0; r < m; ++r) C[r] = 0.0;
     csr_symm_rows_held<Arith>(n, m, Aval, Aind, Aptr, B, C);
     return;
   }
@@ -148,22 +142,17 @@ void csr_symm_cmplx_rows_held(int32_t n, int32_t m, const double* Aval, const do
                               const double* BIm, double* C, double* CIm) {
   const int32_t held_rows = n < m ? n : m;
   const int32_t last = Aptr[n];
-  LazyClear clear_re(C), clear_im(CIm);
   int32_t i = 0;
   for (; i < held_rows; ++i) {
     const int32_t first = Aptr[i], end = Aptr[i + 1];
     if (end < first || end > last) break;
     const double b_re = B[i], b_im = BIm[i];
-    clear_re.reach(i);
-    clear_im.reach(i);
     double c_re = C[i], c_im = CIm[i];
     for (int32_t q = first; q < end; ++q) {
       const int32_t col = Aind[q];
       if (col < i) continue;
       const double a = Aval[q], b = AvalIm[q];
       if (col > i) {
-        clear_re.reach(col);
-        clear_im.reach(col);
         C[col] = term_re<Arith>(b_re, b_im, a, b) + C[col];
         CIm[col] = term_im<Arith>(b_re, b_im, a, b) + CIm[col];
       }
@@ -173,8 +162,6 @@ void csr_symm_cmplx_rows_held(int32_t n, int32_t m, const double* Aval, const do
     C[i] = c_re;
     CIm[i] = c_im;
   }
-  clear_re.finish(m);
-  clear_im.finish(m);
   int32_t v = Aptr[i];
   for (; i < n; ++i) {
     const int32_t end = Aptr[i + 1];
@@ -198,6 +185,10 @@ void csr_symm_cmplx_vec_mult(int32_t n, int32_t m, const double* Aval, const dou
   const double* outputs[] = {C, CIm};
   const double* inputs[] = {B, BIm};
   if (symm_outputs_apart(n, m, outputs, 2, inputs, 2, Aind, Aptr, Aval, AvalIm)) {
+    for (int32_t r = 0; r < m; ++r) {
+      C[r] = 0.0;
+      CIm[r] = 0.0;
+    }
     csr_symm_cmplx_rows_held<Arith>(n, m, Aval, AvalIm, Aind, Aptr, B, BIm, C, CIm);
     return;
   }

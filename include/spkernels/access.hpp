@@ -55,29 +55,6 @@ inline bool gathered_apart(const double* in, int32_t extent, const double* out, 
   return b >= o.end || (extent > 0 && span_of(in, extent).end <= o.begin);
 }
 
-// Clears an output just ahead of its first use instead of in a pass of its own: elements
-// [0, done) are cleared; reach(r) clears up to and including r. When the output is apart from
-// everything the kernel reads, when an element is cleared does not matter as long as it is
-// before its first read, and the element is then still in cache for its first update.
-class LazyClear {
- public:
-  explicit LazyClear(double* C) : C_(C) {}
-  void reach(int64_t r) {
-    if (__builtin_expect(r >= done_, 0)) {
-      for (int64_t t = done_; t <= r; ++t) C_[t] = 0.0;
-      done_ = r + 1;
-    }
-  }
-  void finish(int64_t length) {
-    for (int64_t t = done_; t < length; ++t) C_[t] = 0.0;
-    if (length > done_) done_ = length;
-  }
-
- private:
-  double* C_;
-  int64_t done_ = 0;
-};
-
 // How far ahead, in stored entries, the gathered or scattered dense element is prefetched.
 inline constexpr int32_t kPrefetchDistance = 64;
 
