@@ -8,6 +8,7 @@
 #ifndef SPKERNELS_PRODUCTS_REAL_VEC_HPP
 #define SPKERNELS_PRODUCTS_REAL_VEC_HPP
 
+#include <algorithm>
 #include <cstdint>
 
 #include "spkernels/access.hpp"
@@ -34,36 +35,32 @@ void csc_vec_mult_literal(int32_t m, int32_t n, const double* Aval, const int32_
   }
 }
 
-// One column's scatter updates, the term's B factor (a * B[j] when Scaled) given. With
-// Prefetch, C[Aind[p + distance]] is prefetched for writing (the caller makes sure that
-// position exists).
-template <class Arith, bool Prefetch>
-inline void csc_scatter_column(int32_t first, int32_t end, double factor, const double* Aval,
-                               const int32_t* Aind, double* C) {
-  for (int32_t p = first; p < end; ++p) {
-    if constexpr (Prefetch) __builtin_prefetch(C + Aind[p + kPrefetchDistance], 1);
-    const int32_t r = Aind[p];
-    C[r] = Arith::madd(factor, Aval[p], C[r]);
-  }
-}
-
 // The scatter loop with B[j] (and a * B[j]) formed once per column instead of once per entry,
-// which gives the same value when B does not alias C, and with the dense accesses prefetched
-// on large scattered matrices. Identical operations in identical order.
-template <class Arith, bool Scaled>
+// which gives the same value when B does not alias C. With Prefetch, C[Aind[p + distance]]
+// is prefetched for writing while that position exists (large scattered matrices). Identical
+// operations in identical order.
+template <class Arith, bool Scaled, bool Prefetch>
 void csc_scatter_held(int32_t n, double a, const double* Aval, const int32_t* Aind,
-                      const int32_t* Aptr, const double* B, double* C, bool prefetch) {
-  const int32_t last = Aptr[n];
-  const int64_t ahead_limit = prefetch ? int64_t{last} - kPrefetchDistance : INT64_MIN;
+                      const int32_t* Aptr, const double* B, double* C) {
+  const int64_t ahead_limit = Prefetch ? int64_t{Aptr[n]} - kPrefetchDistance : 0;
   for (int32_t j = 0; j < n; ++j) {
     const int32_t first = Aptr[j], end = Aptr[j + 1];
     if (first >= end) continue;
     double factor = B[j];
     if constexpr (Scaled) factor = a * factor;
-    if (end <= ahead_limit)
-      csc_scatter_column<Arith, true>(first, end, factor, Aval, Aind, C);
-    else
-      csc_scatter_column<Arith, false>(first, end, factor, Aval, Aind, C);
+    int32_t p = first;
+    if constexpr (Prefetch) {
+      const int32_t ahead_end = end <= ahead_limit ? end : int32_t(std::max<int64_t>(first, ahead_limit));
+      for (; p < ahead_end; ++p) {
+        __builtin_prefetch(C + Aind[p + kPrefetchDistance], 1);
+        const int32_t r = Aind[p];
+        C[r] = Arith::madd(factor, Aval[p], C[r]);
+      }
+    }
+    for (; p < end; ++p) {
+      const int32_t r = Aind[p];
+      C[r] = Arith::madd(factor, Aval[p], C[r]);
+    }
   }
 }
 
@@ -74,8 +71,12 @@ void csc_vec_mult(int32_t m, int32_t n, const double* Aval, const int32_t* Aind,
   const Span out = span_of(C, m);
   if (m > 0 && n > 0 && !overlap(out, span_of(Aptr, int64_t{n} + 1)) &&
       !overlap(out, span_of(B, n))) {
+    const bool prefetch = worth_prefetching(n, Aind, Aptr);
     for (int32_t r = 0; r < m; ++r) C[r] = 0.0;
-    csc_scatter_held<Arith, false>(n, 1.0, Aval, Aind, Aptr, B, C, worth_prefetching(n, Aind, Aptr));
+    if (prefetch)
+      csc_scatter_held<Arith, false, true>(n, 1.0, Aval, Aind, Aptr, B, C);
+    else
+      csc_scatter_held<Arith, false, false>(n, 1.0, Aval, Aind, Aptr, B, C);
     return;
   }
   csc_vec_mult_literal<Arith>(m, n, Aval, Aind, Aptr, B, C);
@@ -107,7 +108,10 @@ void csc_vec_mult_add(int32_t extent, int32_t n, double a, const double* Aval,
     // The prefetch bound is read once, so Aptr must stay put under the stores.
     const bool prefetch =
         !overlap(out, span_of(Aptr, int64_t{n} + 1)) && worth_prefetching(n, Aind, Aptr);
-    csc_scatter_held<Arith, true>(n, a, Aval, Aind, Aptr, B, C, prefetch);
+    if (prefetch)
+      csc_scatter_held<Arith, true, true>(n, a, Aval, Aind, Aptr, B, C);
+    else
+      csc_scatter_held<Arith, true, false>(n, a, Aval, Aind, Aptr, B, C);
     return;
   }
   csc_vec_mult_add_literal<Arith>(n, a, Aval, Aind, Aptr, B, C);
@@ -170,23 +174,28 @@ inline bool csr_row_sum(int32_t first, int32_t end, const double* Aval, const in
 // before its start, hands the rest of the call to the literal loop, which first clears what is
 // not yet written: at that point C and the cursor are exactly as the literal loop would have
 // them.
-template <class Arith, bool Guarded>
+template <class Arith, bool Guarded, bool Prefetch>
 void csr_vec_mult_once(int32_t n, const double* Aval, const int32_t* Aind, const int32_t* Aptr,
-                       const double* B, double* C, bool prefetch) {
+                       const double* B, double* C) {
   const SlotGuard output(C, n);
   const int32_t last = Aptr[n];
-  const int64_t ahead_limit = prefetch ? int64_t{last} - kPrefetchDistance : INT64_MIN;
+  const int64_t ahead_limit = int64_t{last} - kPrefetchDistance;
   int32_t i = 0;
   for (; i < n; ++i) {
     const int32_t first = Aptr[i], end = Aptr[i + 1];
     if (end < first || end > last) break;
+    // Prefetching stops where the position a distance ahead would run past the last entry.
+    if (Prefetch && end > ahead_limit) break;
     double row_sum;
-    const bool done =
-        end <= ahead_limit
-            ? csr_row_sum<Arith, true, Guarded>(first, end, Aval, Aind, B, output, row_sum)
-            : csr_row_sum<Arith, false, Guarded>(first, end, Aval, Aind, B, output, row_sum);
-    if (!done) break;
+    if (!csr_row_sum<Arith, Prefetch, Guarded>(first, end, Aval, Aind, B, output, row_sum)) break;
     C[i] = row_sum + 0.0;
+  }
+  if constexpr (Prefetch) {
+    if (i < n && Aptr[i] <= Aptr[i + 1] && Aptr[i + 1] <= last) {
+      // The last rows, without prefetching; Aptr + i and C + i keep positions absolute.
+      csr_vec_mult_once<Arith, Guarded, false>(n - i, Aval, Aind, Aptr + i, B, C + i);
+      return;
+    }
   }
   if (i < n) {
     for (int32_t r = i; r < n; ++r) C[r] = 0.0;
@@ -208,10 +217,11 @@ void csr_vec_mult_dispatch(int32_t extent, int32_t n, const double* Aval, const 
     const Span out = span_of(C, n);
     if (!overlap(out, span_of(Aval, stored)) && !overlap(out, span_of(Aind, stored))) {
       const bool prefetch = worth_prefetching(n, Aind, Aptr);
-      if (gathered_apart(B, extent, C, n))
-        csr_vec_mult_once<Arith, false>(n, Aval, Aind, Aptr, B, C, prefetch);
-      else
-        csr_vec_mult_once<Arith, true>(n, Aval, Aind, Aptr, B, C, prefetch);
+      const bool apart = gathered_apart(B, extent, C, n);
+      if (apart && prefetch) csr_vec_mult_once<Arith, false, true>(n, Aval, Aind, Aptr, B, C);
+      else if (apart) csr_vec_mult_once<Arith, false, false>(n, Aval, Aind, Aptr, B, C);
+      else if (prefetch) csr_vec_mult_once<Arith, true, true>(n, Aval, Aind, Aptr, B, C);
+      else csr_vec_mult_once<Arith, true, false>(n, Aval, Aind, Aptr, B, C);
       return;
     }
   }
@@ -269,19 +279,24 @@ inline double csr_scaled_row_sum(int32_t first, int32_t end, double a, const dou
   return row_sum;
 }
 
-template <class Arith>
+template <class Arith, bool Prefetch>
 void csr_vec_mult_add_indexed(int32_t n, double a, const double* Aval, const int32_t* Aind,
-                              const int32_t* Aptr, const double* B, double* C, bool prefetch) {
+                              const int32_t* Aptr, const double* B, double* C) {
   const int32_t last = Aptr[n];
-  const int64_t ahead_limit = prefetch ? int64_t{last} - kPrefetchDistance : INT64_MIN;
+  const int64_t ahead_limit = int64_t{last} - kPrefetchDistance;
   int32_t i = 0;
   for (; i < n; ++i) {
     const int32_t first = Aptr[i], end = Aptr[i + 1];
     if (end < first || end > last) break;
-    const double row_sum = end <= ahead_limit
-                               ? csr_scaled_row_sum<Arith, true>(first, end, a, Aval, Aind, B)
-                               : csr_scaled_row_sum<Arith, false>(first, end, a, Aval, Aind, B);
+    if (Prefetch && end > ahead_limit) break;
+    const double row_sum = csr_scaled_row_sum<Arith, Prefetch>(first, end, a, Aval, Aind, B);
     C[i] = row_sum + C[i];
+  }
+  if constexpr (Prefetch) {
+    if (i < n && Aptr[i] <= Aptr[i + 1] && Aptr[i + 1] <= last) {
+      csr_vec_mult_add_indexed<Arith, false>(n - i, a, Aval, Aind, Aptr + i, B, C + i);
+      return;
+    }
   }
   if (i < n) csr_add_rows<Arith>(i, n, a, Aval + Aptr[i], Aind, Aptr, B, C);
 }
@@ -291,8 +306,10 @@ void csr_vec_mult_add(int32_t n, double a, const double* Aval, const int32_t* Ai
                       const int32_t* Aptr, const double* B, double* C) {
   if (n <= 0) return;
   if (Aptr[0] == 0 && !overlap(span_of(C, n), span_of(Aptr, int64_t{n} + 1))) {
-    csr_vec_mult_add_indexed<Arith>(n, a, Aval, Aind, Aptr, B, C,
-                                    worth_prefetching(n, Aind, Aptr));
+    if (worth_prefetching(n, Aind, Aptr))
+      csr_vec_mult_add_indexed<Arith, true>(n, a, Aval, Aind, Aptr, B, C);
+    else
+      csr_vec_mult_add_indexed<Arith, false>(n, a, Aval, Aind, Aptr, B, C);
     return;
   }
   csr_vec_mult_add_literal<Arith>(n, a, Aval, Aind, Aptr, B, C);
