@@ -15,7 +15,7 @@ namespace spk {
 // cleared over m first. Each entry updates the real part, then the imaginary part, and each
 // update reads every operand afresh: nothing is held from one update to the next.
 template <class Arith>
-void csc_cmplx_vec_mult(int32_t m, int32_t n, const double* Aval, const double* AvalIm,
+void csc_cmplx_vec_mult_literal(int32_t m, int32_t n, const double* Aval, const double* AvalIm,
                         const int32_t* Aind, const int32_t* Aptr, const double* B,
                         const double* BIm, double* C, double* CIm) {
   for (int32_t r = 0; r < m; ++r) {
@@ -29,6 +29,82 @@ void csc_cmplx_vec_mult(int32_t m, int32_t n, const double* Aval, const double* 
       CIm[Aind[p]] = term_im<Arith>(B[j], BIm[j], Aval[p], AvalIm[p]) + CIm[Aind[p]];
     }
   }
+}
+
+// The column loop of csc_cmplx_vec_mult_literal with B[j] and BIm[j] held for the column and
+// each entry's index and value parts read once for its two updates: the same values, as long
+// as C and CIm are apart from each other and from everything the loop reads. With Prefetch,
+// both output elements of the entry a distance ahead are prefetched for writing.
+template <class Arith, bool Prefetch>
+void csc_cmplx_columns_held(int32_t n, const double* Aval, const double* AvalIm,
+                            const int32_t* Aind, const int32_t* Aptr, const double* B,
+                            const double* BIm, double* C, double* CIm) {
+  const int64_t ahead_limit = Prefetch ? int64_t{Aptr[n]} - kPrefetchDistance : 0;
+  for (int32_t j = 0; j < n; ++j) {
+    const int32_t first = Aptr[j], end = Aptr[j + 1];
+    if (first >= end) continue;
+    const double x = B[j], y = BIm[j];
+    int32_t p = first;
+    if constexpr (Prefetch) {
+      const int32_t ahead_end =
+          end <= ahead_limit ? end : int32_t(ahead_limit > first ? ahead_limit : first);
+      for (; p < ahead_end; ++p) {
+        __builtin_prefetch(C + Aind[p + kPrefetchDistance], 1);
+        __builtin_prefetch(CIm + Aind[p + kPrefetchDistance], 1);
+        const int32_t r = Aind[p];
+        const double a = Aval[p], b = AvalIm[p];
+        C[r] = term_re<Arith>(x, y, a, b) + C[r];
+        CIm[r] = term_im<Arith>(x, y, a, b) + CIm[r];
+      }
+    }
+    for (; p < end; ++p) {
+      const int32_t r = Aind[p];
+      const double a = Aval[p], b = AvalIm[p];
+      C[r] = term_re<Arith>(x, y, a, b) + C[r];
+      CIm[r] = term_im<Arith>(x, y, a, b) + CIm[r];
+    }
+  }
+}
+
+// C + i CIm = A * (B + i BIm), A of m rows and n columns, as csc_cmplx_vec_mult_literal, by
+// the held loop when the outputs are apart from each other and from every input (Aptr is
+// checked once to be non-decreasing, so the positions read are known).
+template <class Arith>
+void csc_cmplx_vec_mult(int32_t m, int32_t n, const double* Aval, const double* AvalIm,
+                        const int32_t* Aind, const int32_t* Aptr, const double* B,
+                        const double* BIm, double* C, double* CIm) {
+  bool apart = m > 0 && n > 0;
+  const Span re = span_of(C, m), im = span_of(CIm, m);
+  if (apart) {
+    const Span starts = span_of(Aptr, int64_t{n} + 1);
+    apart = !overlap(re, im) && !overlap(re, starts) && !overlap(im, starts);
+    for (const double* in : {B, BIm})
+      apart = apart && !overlap(re, span_of(in, n)) && !overlap(im, span_of(in, n));
+  }
+  for (int32_t j = 0; apart && j < n; ++j) apart = Aptr[j] <= Aptr[j + 1];
+  if (apart) {
+    const int32_t lo = Aptr[0], stored = Aptr[n] - Aptr[0];
+    apart = lo >= 0;
+    if (apart) {
+      const Span values = span_of(Aval + lo, stored), values_im = span_of(AvalIm + lo, stored),
+                 indices = span_of(Aind + lo, stored);
+      for (const Span out : {re, im})
+        apart = apart && !overlap(out, values) && !overlap(out, values_im) &&
+                !overlap(out, indices);
+    }
+  }
+  if (!apart) {
+    csc_cmplx_vec_mult_literal<Arith>(m, n, Aval, AvalIm, Aind, Aptr, B, BIm, C, CIm);
+    return;
+  }
+  for (int32_t r = 0; r < m; ++r) {
+    C[r] = 0.0;
+    CIm[r] = 0.0;
+  }
+  if (worth_prefetching(n, Aind, Aptr))
+    csc_cmplx_columns_held<Arith, true>(n, Aval, AvalIm, Aind, Aptr, B, BIm, C, CIm);
+  else
+    csc_cmplx_columns_held<Arith, false>(n, Aval, AvalIm, Aind, Aptr, B, BIm, C, CIm);
 }
 
 // C + i CIm = A * (B + i BIm), A of n rows, by two gathered row sums. m is never read. Values

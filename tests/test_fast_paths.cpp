@@ -252,6 +252,17 @@ TYPED_TEST(FastPaths, RealProducts) {
 
 TYPED_TEST(FastPaths, ComplexAndSymmetricProducts) {
   using Arith = TypeParam;
+  sweep_vector_kernel(470, true, false, false, [](int32_t m, int32_t n) {
+    return std::pair<Kernel, Kernel>{
+        [m, n](const Arrays& x) {
+          spk::csc_cmplx_vec_mult<Arith>(m, n, x.Aval, x.AvalIm, x.Aind, x.Aptr, x.B, x.BIm, x.C,
+                                         x.CIm);
+        },
+        [m, n](const Arrays& x) {
+          spk::csc_cmplx_vec_mult_literal<Arith>(m, n, x.Aval, x.AvalIm, x.Aind, x.Aptr, x.B,
+                                                 x.BIm, x.C, x.CIm);
+        }};
+  });
   sweep_vector_kernel(500, true, true, true, [](int32_t, int32_t n) {
     return std::pair<Kernel, Kernel>{
         [n](const Arrays& x) {
