@@ -42,7 +42,8 @@ def main():
         return out
 
     def ratio(a, b):  # speed of a relative to b: time b / time a, median and minimum
-        return b[0] / a[0], b[1] / a[1]
+        return (b[0] / a[0] if a[0] > 0 else float("nan"),
+                b[1] / a[1] if a[1] > 0 else float("nan"))
 
     def fmt(r):
         return f"{r[0]:.2f} ({r[1]:.2f})"
@@ -87,7 +88,7 @@ def main():
             a, b = get(m, k, "spkernels fused"), get(m, k, "baseline")
             if a and b:
                 r = ratio(a, b)
-                if worst is None or r[0] < worst[1][0]:
+                if r[0] == r[0] and (worst is None or r[0] < worst[1][0]):
                     worst = (m, r)
         if worst:
             lines.append(f"| {k}: lowest fused/baseline over all matrices | {worst[0]} | {fmt(worst[1])} | | ≥ 0.97 |")

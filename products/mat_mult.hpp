@@ -36,9 +36,12 @@ void csc_mat_mult_literal(int32_t m, int32_t n, int32_t k, const double* Aval, c
 // index and value are read once and update the Width output elements of its row. Every
 // output element (r, col) still takes its terms in ascending column of A and storage order,
 // each read from and stored to C before the next, so it gets the bits of the literal loop.
-template <class Arith, int Width>
+// With Prefetch, the Width output elements of the entry a distance ahead are prefetched for
+// writing (large scattered matrices), while that position exists.
+template <class Arith, int Width, bool Prefetch = false>
 void csc_mat_mult_block(std::ptrdiff_t stride, int32_t col0, int32_t k, const double* Aval,
                         const int32_t* Aind, const int32_t* Aptr, const double* B, double* C) {
+  const int64_t ahead_limit = Prefetch ? int64_t{Aptr[k]} - kPrefetchDistance : 0;
   double* C_block = C + col0 * stride;
   const double* B_block = B + col0 * stride;
   for (std::ptrdiff_t r = 0; r < Width * stride; ++r) C_block[r] = 0.0;
@@ -49,6 +52,11 @@ void csc_mat_mult_block(std::ptrdiff_t stride, int32_t col0, int32_t k, const do
 #pragma GCC unroll 16
     for (int c = 0; c < Width; ++c) b[c] = B_block[j + c * stride];
     for (int32_t p = first; p < end; ++p) {
+      if (Prefetch && p < ahead_limit) {
+        double* ahead = C_block + Aind[p + kPrefetchDistance];
+#pragma GCC unroll 16
+        for (int c = 0; c < Width; ++c) __builtin_prefetch(ahead + c * stride, 1);
+      }
       double* out = C_block + Aind[p];
       const double value = Aval[p];
       // All loads, then all stores: when the stride is a multiple of 4 KiB, a load issued
@@ -92,6 +100,9 @@ void csc_mat_mult(int32_t m, int32_t n, int32_t k, const double* Aval, const int
   // Four columns per pass: wider blocks run out of registers for the B elements and sums
   // and, with strides near a multiple of 4 KiB, out of cache ways.
   int32_t col = 0;
+  if (worth_prefetching(k, Aind, Aptr))
+    for (; col + 4 <= n; col += 4)
+      csc_mat_mult_block<Arith, 4, true>(stride, col, k, Aval, Aind, Aptr, B, C);
   for (; col + 4 <= n; col += 4) csc_mat_mult_block<Arith, 4>(stride, col, k, Aval, Aind, Aptr, B, C);
   if (col + 2 <= n) {
     csc_mat_mult_block<Arith, 2>(stride, col, k, Aval, Aind, Aptr, B, C);

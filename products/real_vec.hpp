@@ -210,6 +210,11 @@ template <class Arith>
 void csr_vec_mult_dispatch(int32_t extent, int32_t n, const double* Aval, const int32_t* Aind,
                            const int32_t* Aptr, const double* B, double* C) {
   if (n <= 0) return;
+  // A few rows cost less than the tests below.
+  if (n < kFewVectors) {
+    csr_vec_mult_literal<Arith>(n, Aval, Aind, Aptr, B, C);
+    return;
+  }
   // The cursor equals the position only from Aptr[0] == 0, and only while Aptr, Aval and Aind
   // are not being cleared or rewritten under the loop.
   if (Aptr[0] == 0 && !overlap(span_of(C, n), span_of(Aptr, int64_t{n} + 1))) {
@@ -305,6 +310,10 @@ template <class Arith>
 void csr_vec_mult_add(int32_t n, double a, const double* Aval, const int32_t* Aind,
                       const int32_t* Aptr, const double* B, double* C) {
   if (n <= 0) return;
+  if (n < kFewVectors) {
+    csr_vec_mult_add_literal<Arith>(n, a, Aval, Aind, Aptr, B, C);
+    return;
+  }
   if (Aptr[0] == 0 && !overlap(span_of(C, n), span_of(Aptr, int64_t{n} + 1))) {
     if (worth_prefetching(n, Aind, Aptr))
       csr_vec_mult_add_indexed<Arith, true>(n, a, Aval, Aind, Aptr, B, C);

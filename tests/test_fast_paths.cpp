@@ -169,8 +169,9 @@ void sweep_vector_kernel(std::uint64_t seed0, bool complex, bool cursor, bool cl
   for (int round = 0; round < spk::test::scaled(40); ++round) {
     const std::uint64_t seed = seed0 + round;
     Rng rng(seed);
-    const int32_t n = 1 + int32_t(rng() % 24);
-    const int32_t m = 1 + int32_t(rng() % 24);
+    // Beyond the few vectors that go straight to the literal loop, most of the time.
+    const int32_t n = 1 + int32_t(rng() % 48);
+    const int32_t m = 1 + int32_t(rng() % 48);
     for (int32_t lead = 0; lead <= 2; lead += 2) {
       Operand A = spk::test::random_operand(rng, small_shape(rng, n, m, lead, complex));
       // The lead positions are read once a cleared Aptr points at them: keep them in range.
@@ -421,6 +422,14 @@ TYPED_TEST(FastPaths, PrefetchedProducts) {
         [&](double* C) { spk::csc_vec_mult_literal<Arith>(m, n, A.Aval.data(), A.Aind.data(), A.Aptr.data(), B.data(), C); });
   check("csc add", [&](double* C) { spk::csc_vec_mult_add<Arith>(m, n, 0.75, A.Aval.data(), A.Aind.data(), A.Aptr.data(), B.data(), C); },
         [&](double* C) { spk::csc_vec_mult_add_literal<Arith>(n, 0.75, A.Aval.data(), A.Aind.data(), A.Aptr.data(), B.data(), C); });
+  {
+    const int32_t columns = 5;  // a prefetching block of four, and one more column
+    const Vec Bm = spk::test::random_vector(rng, std::size_t(columns) * m, spk::test::kFinite);
+    Vec fast(std::size_t(columns) * m), plain(std::size_t(columns) * m);
+    spk::csc_mat_mult<Arith>(m, columns, n, A.Aval.data(), A.Aind.data(), A.Aptr.data(), Bm.data(), fast.data());
+    spk::csc_mat_mult_literal<Arith>(m, columns, n, A.Aval.data(), A.Aind.data(), A.Aptr.data(), Bm.data(), plain.data());
+    EXPECT_TRUE(spk::test::same_bits(fast, plain)) << "mat mult";
+  }
   // B is C shifted: the rows near the end read C elements not yet written.
   Vec shared(std::size_t(m) + n);
   for (std::size_t t = 0; t < shared.size(); ++t) shared[t] = B[t % m];

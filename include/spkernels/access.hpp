@@ -55,6 +55,10 @@ inline bool gathered_apart(const double* in, int32_t extent, const double* out, 
   return b >= o.end || (extent > 0 && span_of(in, extent).end <= o.begin);
 }
 
+// Below this many compressed vectors a kernel takes its literal loop at once: the entry
+// tests would cost more than any faster schedule could gain.
+inline constexpr int32_t kFewVectors = 16;
+
 // How far ahead, in stored entries, the gathered or scattered dense element is prefetched.
 inline constexpr int32_t kPrefetchDistance = 64;
 
