@@ -818,8 +818,8 @@ std::vector<Result> run_case(const std::string& matrix, const Csr& g, Case& c, c
   }
   std::vector<std::vector<double>> samples(c.impls.size());
   if (!o.check_only) {
-    const int wanted = o.rounds ? o.rounds : (o.quick ? 3 : 9);
-    const double budget = o.quick ? 0.3 : 6.0;  // seconds of timing per case
+    const int wanted = o.rounds ? o.rounds : (o.quick ? 3 : 7);
+    const double budget = o.quick ? 0.3 : 4.0;  // seconds of timing per case
     const int rounds = o.rounds ? o.rounds : std::clamp(int(budget / std::max(round_cost, 1e-9)), 3, wanted);
     for (int r = 0; r < rounds; ++r)
       for (size_t s = 0; s < c.impls.size(); ++s) {
