@@ -971,6 +971,7 @@ void charts(const std::vector<Result>& all, const Ceiling& ceil, const std::stri
   gp << "set terminal pngcairo size 1600,900 font ',10'\nset style data histograms\n"
         "set style histogram clustered gap 1\nset style fill solid 0.9 border -1\n"
         "set boxwidth 0.9\nset xtics rotate by -35 nomirror\nset key top right\n"
+        "set termoption noenhanced\nset yrange [0:*]\n"
         "set ylabel 'fraction of the value+index streaming ceiling (median)'\nset grid ytics\n";
   int charts_written = 0;
   for (const std::string& m : matrices) {

@@ -2,7 +2,9 @@
 """Prints, from the CSV that spk_bench writes, the speed targets as a Markdown table: each
 figure is a ratio of medians from the same run (minimum-based ratio in brackets).
 
-    python3 bench/targets.py bench/results/bench.csv
+    python3 bench/targets.py bench/results/bench.csv [--summary]
+
+With --summary, also a table of medians per kernel on the large generated matrices.
 """
 import csv
 import sys
@@ -23,9 +25,36 @@ def load(path):
     return table
 
 
+def summary(t):
+    """Medians per kernel on the large generated matrices: ms and ratios."""
+    large = ["lap2d-1000", "stencil27-100", "random10-50-1M", "rmat-20"]
+    kernels = []
+    for (m, k, impl) in t:
+        if k not in kernels:
+            kernels.append(k)
+    out = ["| matrix | kernel | baseline ms | fused ms | separate ms | best peer, ms | fused / baseline | separate / baseline | best of ours / best peer |",
+           "|---|---|---:|---:|---:|---|---:|---:|---:|"]
+    for m in large:
+        for k in kernels:
+            b = t.get((m, k, "baseline"))
+            f = t.get((m, k, "spkernels fused"))
+            s_ = t.get((m, k, "spkernels separate"))
+            if not (b and f and s_):
+                continue
+            ps = [(impl, v) for (mm, kk, impl), v in t.items()
+                  if mm == m and kk == k and impl not in ("baseline", "spkernels fused", "spkernels separate")]
+            best = min(ps, key=lambda x: x[1][0]) if ps else None
+            ours = min(f[0], s_[0])
+            out.append(f"| {m} | {k} | {b[0]:.2f} | {f[0]:.2f} | {s_[0]:.2f} | "
+                       + (f"{best[0]} {best[1][0]:.2f}" if best else "—") + " | "
+                       + f"{b[0] / f[0]:.2f} | {b[0] / s_[0]:.2f} | "
+                       + (f"{best[1][0] / ours:.2f}" if best else "—") + " |")
+    return "\n".join(out)
+
+
 def main():
-    if len(sys.argv) != 2:
-        sys.exit("usage: targets.py bench.csv")
+    if len(sys.argv) not in (2, 3) or (len(sys.argv) == 3 and sys.argv[2] != "--summary"):
+        sys.exit("usage: targets.py bench.csv [--summary]")
     t = load(sys.argv[1])
     matrices = sorted({k[0] for k in t})
     ours = ["spkernels fused", "spkernels separate"]
@@ -117,6 +146,9 @@ def main():
                 cells.append(v[2]["fraction_of_value_index_ceiling"] if v else "—")
             lines.append(f"| {k}: fraction of the value+index ceiling | {m} | {cells[0]} | {cells[1]} | ≥ 0.85 |")
     print("\n".join(lines))
+    if "--summary" in sys.argv:
+        print()
+        print(summary(t))
 
 
 if __name__ == "__main__":

@@ -58,6 +58,9 @@ void csc_upper_solve_literal(int32_t n, const double* Aval, const int32_t* Aind,
 // Every store of the literal loop still happens, in the same order, and the register always
 // equals the element in memory (the only stores are to elements of C, and the tracked one is
 // caught by its index), so this holds for any operands, B and C the same array included.
+// Columns with more entries than this besides the divisor are updated without tracking.
+inline constexpr int32_t kHeldColumnLength = 4;
+
 template <class Arith, bool Lower>
 void csc_solve_held(int32_t n, const double* Aval, const int32_t* Aind, const int32_t* Aptr,
                     const double* B, double* C) {
@@ -80,12 +83,20 @@ void csc_solve_held(int32_t n, const double* Aval, const int32_t* Aind, const in
     }
     C[j] = x;
     const bool has_next = Lower ? next < n : next >= 0;
+    if (others_end - others > kHeldColumnLength) {
+      // A long column: its updates hide the wait for the next component, so the loop stays
+      // as lean as the literal one and the component is read back afterwards.
+      for (int32_t p = others; p < others_end; ++p)
+        C[Aind[p]] = Arith::nmsub(x, Aval[p], C[Aind[p]]);
+      held = has_next ? C[next] : 0.0;
+      continue;
+    }
     double held_next = has_next ? C[next] : 0.0;
     for (int32_t p = others; p < others_end; ++p) {
       const int32_t r = Aind[p];
       const double updated = Arith::nmsub(x, Aval[p], C[r]);
       C[r] = updated;
-      if (r == next) held_next = updated;
+      if (__builtin_expect(r == next, 0)) held_next = updated;
     }
     held = held_next;
   }
