@@ -730,13 +730,13 @@ const char* const kKernels[] = {
 
 // ---- The matrices --------------------------------------------------------------------------
 
-struct MatrixSpec {
+struct MatrixSource {
   std::string name, group;  // group: "large", "in-cache" or "real"
   std::function<Csr(bool&)> make;
 };
 
-std::vector<MatrixSpec> matrix_list(const Options& o) {
-  std::vector<MatrixSpec> list;
+std::vector<MatrixSource> matrix_list(const Options& o) {
+  std::vector<MatrixSource> list;
   auto gen = [&](std::string name, std::string group, std::function<Csr()> f) {
     list.push_back({std::move(name), std::move(group), [f](bool& sym) {
                       Csr a = f();
@@ -1042,18 +1042,18 @@ int main(int argc, char** argv) {
   }
   std::vector<Result> all;
   bool failed = false;
-  for (const MatrixSpec& spec : matrix_list(opt)) {
-    if (!opt.only.empty() && spec.name.find(opt.only) == std::string::npos) continue;
+  for (const MatrixSource& source : matrix_list(opt)) {
+    if (!opt.only.empty() && source.name.find(opt.only) == std::string::npos) continue;
     Workspace w;
-    w.name = spec.name;
+    w.name = source.name;
     try {
-      w.general = spec.make(w.symmetric);
+      w.general = source.make(w.symmetric);
     } catch (const ReadError& e) {
       std::fprintf(stderr, "spk_bench: %s\n", e.what());
       return 1;
     }
     w.square = w.general.rows == w.general.cols;
-    std::printf("%s: %d x %d, %lld stored%s\n", spec.name.c_str(), w.general.rows, w.general.cols,
+    std::printf("%s: %d x %d, %lld stored%s\n", source.name.c_str(), w.general.rows, w.general.cols,
                 (long long)w.general.stored(), w.symmetric ? ", symmetric" : "");
     std::fflush(stdout);
     for (const char* k : kKernels) {
@@ -1061,7 +1061,7 @@ int main(int argc, char** argv) {
       Buffers buf;
       Case c;
       if (!build_case(k, w, fused, separate, buf, c)) continue;
-      std::vector<Result> r = run_case(spec.name, w.general, c, opt, failed);
+      std::vector<Result> r = run_case(source.name, w.general, c, opt, failed);
       if (!opt.check_only) {
         const Result* base = nullptr;
         for (const Result& x : r)
@@ -1073,7 +1073,7 @@ int main(int argc, char** argv) {
       }
       all.insert(all.end(), r.begin(), r.end());
     }
-    if (!opt.check_only && spec.group == "large") {
+    if (!opt.check_only && source.group == "large") {
       const Ceiling again = measure_ceiling(size_t(1) << 26);
       ceil.read_only = std::max(ceil.read_only, again.read_only);
       ceil.value_index = std::max(ceil.value_index, again.value_index);
