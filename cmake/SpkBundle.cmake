@@ -39,6 +39,7 @@ function(spk_add_bundle name)
   set_target_properties(${name} PROPERTIES
     PREFIX "" SUFFIX ".so"
     LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bundles
-    LINK_DEPENDS ${map})
+    LINK_DEPENDS ${map}
+    SPK_EXPORTS ${B_EXPORTS} SPK_ROUNDING ${B_ROUNDING})
   set_property(GLOBAL APPEND PROPERTY SPK_BUNDLES ${name})
 endfunction()

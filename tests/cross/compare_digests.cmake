@@ -1,13 +1,21 @@
-# cmake -DLEFT=<cmd> -DRIGHT=<cmd> -DSCHEMES=<scheme>[|<scheme>...] -P compare_digests.cmake
+# cmake -DLEFT=<cmd> -DRIGHT=<cmd> -DSCHEMES=<scheme>[|<scheme>...] [-DEXPECT=same|differ]
+#       -P compare_digests.cmake
 #
-# Runs two spk_repro commands (program and arguments joined by "|") and requires the same
-# digest from both for every kernel of each named scheme. Fails naming each kernel that differs.
+# Runs two spk_repro commands (program and arguments joined by "|") and, for every kernel of
+# each named scheme, requires the same digest from both (EXPECT=same, the default; fails naming
+# each kernel that differs) or different digests (EXPECT=differ; fails naming each that agrees).
 foreach(var LEFT RIGHT SCHEMES)
   if(NOT DEFINED ${var} OR "${${var}}" STREQUAL "")
     message(FATAL_ERROR "compare_digests.cmake: -D${var}=... is required")
   endif()
 endforeach()
 string(REPLACE "|" ";" schemes "${SCHEMES}")
+if(NOT DEFINED EXPECT)
+  set(EXPECT same)
+endif()
+if(NOT EXPECT MATCHES "^(same|differ)$")
+  message(FATAL_ERROR "compare_digests.cmake: EXPECT must be same or differ, not '${EXPECT}'")
+endif()
 
 foreach(side LEFT RIGHT)
   string(REPLACE "|" ";" command "${${side}}")
@@ -37,6 +45,7 @@ foreach(side LEFT RIGHT)
 endforeach()
 
 set(differences "")
+set(agreements "")
 foreach(scheme IN LISTS schemes)
   list(LENGTH LEFT.${scheme} count)
   if(count EQUAL 0 OR NOT "${LEFT.${scheme}}" STREQUAL "${RIGHT.${scheme}}")
@@ -47,10 +56,14 @@ foreach(scheme IN LISTS schemes)
     if(NOT LEFT.${scheme}.${kernel} STREQUAL RIGHT.${scheme}.${kernel})
       string(APPEND differences "\n  ${scheme} ${kernel}: ${LEFT.${scheme}.${kernel}} "
              "(left) != ${RIGHT.${scheme}.${kernel}} (right)")
+    else()
+      string(APPEND agreements "\n  ${scheme} ${kernel}: ${LEFT.${scheme}.${kernel}}")
     endif()
   endforeach()
   message(STATUS "${scheme}: ${count} kernels compared")
 endforeach()
-if(differences)
+if(EXPECT STREQUAL "same" AND differences)
   message(FATAL_ERROR "digests differ:${differences}")
+elseif(EXPECT STREQUAL "differ" AND agreements)
+  message(FATAL_ERROR "digests agree where they must differ:${agreements}")
 endif()
