@@ -1,12 +1,15 @@
 # cmake -DBUNDLE=<file.so> -DEXPORTS=host|all -DNM=<nm> -DREADELF=<readelf> -DOBJDUMP=<objdump>
-#       [-DFUSED_PATTERN=<regex>] [-DEXPECT_FUSED=ON|OFF] -P check_bundle.cmake
+#       [-DFUSED_PATTERN=<regex>] [-DEXPECT_FUSED=ON|OFF] [-DFORBIDDEN_PATTERN=<regex>]
+#       -P check_bundle.cmake
 #
 # Checks a built bundle with the binary tools of its own architecture:
 #  - its dynamic symbol table defines exactly its export set and imports nothing;
 #  - it records no libraries and has no code that runs at load or unload time;
 #  - with EXPORTS host, the thirteen kernels are still in its symbol table, as local symbols;
 #  - with FUSED_PATTERN given, its code holds fused multiply-add instructions exactly when
-#    EXPECT_FUSED is ON.
+#    EXPECT_FUSED is ON;
+#  - with FORBIDDEN_PATTERN given, no instruction of its code matches it (on 32-bit x86: no
+#    x87 instruction, whose registers would hold values in extended precision).
 foreach(var BUNDLE EXPORTS NM READELF OBJDUMP)
   if(NOT DEFINED ${var} OR "${${var}}" STREQUAL "")
     message(FATAL_ERROR "check_bundle.cmake: -D${var}=... is required")
@@ -106,6 +109,15 @@ if(DEFINED FUSED_PATTERN AND NOT FUSED_PATTERN STREQUAL "")
     string(APPEND failures "\n  ${count} fused multiply-add instructions in the code: ${fused}")
   endif()
   message(STATUS "${count} fused multiply-add instructions")
+endif()
+
+if(DEFINED FORBIDDEN_PATTERN AND NOT FORBIDDEN_PATTERN STREQUAL "")
+  run(code ${OBJDUMP} -d --no-show-raw-insn ${BUNDLE})
+  string(REGEX MATCHALL "${FORBIDDEN_PATTERN}" forbidden "${code}")
+  if(forbidden)
+    list(REMOVE_DUPLICATES forbidden)
+    string(APPEND failures "\n  forbidden instructions (${FORBIDDEN_PATTERN}) in the code: ${forbidden}")
+  endif()
 endif()
 
 if(failures)
