@@ -7,10 +7,11 @@
 // zero sum of opposite signs is +0.0), infinities, inf * 0 and inf - inf giving NaN, NaN
 // propagation, subnormal operands and results, overflow to infinity.
 //
-// Limitation: it rounds to nearest, ties to even, whatever the caller's rounding mode, and
-// raises no floating-point exception flags of its own (the few cases it hands to the hardware's
-// multiply and add may raise them). The kernels' results are defined in round-to-nearest; under
-// another rounding mode this differs from a hardware fused multiply-add.
+// Limitation: it always rounds to nearest, ties to even, whatever rounding mode the caller has
+// set, and it does not raise the inexact, underflow and overflow flags as the instruction would
+// (the cases it hands to the hardware's own multiply and add may raise them). The kernels'
+// results are defined for round-to-nearest; in any other mode a bundle built with this may differ
+// from one built with the instruction.
 #ifndef SPKERNELS_SOFT_FMA_HPP
 #define SPKERNELS_SOFT_FMA_HPP
 
