@@ -1,6 +1,6 @@
 # cmake -DBUNDLE=<file.so> -DEXPORTS=host|all -DNM=<nm> -DREADELF=<readelf> -DOBJDUMP=<objdump>
-#       [-DFUSED_PATTERN=<regex>] [-DEXPECT_FUSED=ON|OFF] [-DFORBIDDEN_PATTERN=<regex>]
-#       -P check_bundle.cmake
+#       [-DFUSED_PATTERN=<regex>] [-DEXPECT_FUSED=ON|OFF]
+#       [-DFORBIDDEN_PATTERN=<regex> [-DALLOWED_PATTERN=<regex>]] -P check_bundle.cmake
 #
 # Checks a built bundle with the binary tools of its own architecture:
 #  - its dynamic symbol table defines exactly its export set and imports nothing;
@@ -8,8 +8,9 @@
 #  - with EXPORTS host, the thirteen kernels are still in its symbol table, as local symbols;
 #  - with FUSED_PATTERN given, its code holds fused multiply-add instructions exactly when
 #    EXPECT_FUSED is ON;
-#  - with FORBIDDEN_PATTERN given, no instruction of its code matches it (on 32-bit x86: no
-#    x87 instruction, whose registers would hold values in extended precision).
+#  - with FORBIDDEN_PATTERN given, no instruction of its code matches it unless it also matches
+#    ALLOWED_PATTERN (on 32-bit x86: no x87 instruction, whose arithmetic would round to
+#    extended precision, but for the 64-bit loads and stores that return a double).
 foreach(var BUNDLE EXPORTS NM READELF OBJDUMP)
   if(NOT DEFINED ${var} OR "${${var}}" STREQUAL "")
     message(FATAL_ERROR "check_bundle.cmake: -D${var}=... is required")
@@ -113,7 +114,14 @@ endif()
 
 if(DEFINED FORBIDDEN_PATTERN AND NOT FORBIDDEN_PATTERN STREQUAL "")
   run(code ${OBJDUMP} -d --no-show-raw-insn ${BUNDLE})
-  string(REGEX MATCHALL "${FORBIDDEN_PATTERN}" forbidden "${code}")
+  string(REGEX MATCHALL "${FORBIDDEN_PATTERN}" found "${code}")
+  set(forbidden "")
+  foreach(instruction IN LISTS found)
+    if(NOT DEFINED ALLOWED_PATTERN OR ALLOWED_PATTERN STREQUAL ""
+       OR NOT instruction MATCHES "${ALLOWED_PATTERN}")
+      list(APPEND forbidden "${instruction}")
+    endif()
+  endforeach()
   if(forbidden)
     list(REMOVE_DUPLICATES forbidden)
     string(APPEND failures "\n  forbidden instructions (${FORBIDDEN_PATTERN}) in the code: ${forbidden}")
