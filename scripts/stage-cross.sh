@@ -31,13 +31,10 @@ step() { printf '\n== %s (%ds)\n' "$1" "$SECONDS"; }
 
 if ((install)); then
   step "installing packages"
-  sudo=""
-  [[ $(id -u) == 0 ]] || sudo=sudo
   # g++-12-multilib, not gcc-multilib: the latter conflicts with the PowerPC cross compiler.
   # googletest: the GoogleTest sources, compiled for each target by the cross builds.
-  $sudo apt-get install -y --no-install-recommends \
-    cmake ninja-build g++ libgtest-dev googletest \
-    g++-12-multilib g++-powerpc-linux-gnu binutils-powerpc-linux-gnu qemu-user >/dev/null
+  "$source_dir/scripts/install-deps.sh" googletest g++-12-multilib g++-powerpc-linux-gnu \
+    binutils-powerpc-linux-gnu qemu-user
 fi
 
 cd "$source_dir"
