@@ -282,7 +282,8 @@ int check_triangle(Report& report, const Call& call) {
   const int32_t* Aptr = call.Aptr;
   const char* word = vector_word(call.layout);
   const char* index_name = index_word(call.layout);
-  const bool lower = call.layout == Layout::csc_lower || call.layout == Layout::csr_lower;
+  // The other entries lie after the diagonal (below it, right of it) or before it.
+  const bool after = call.layout == Layout::csc_lower || call.layout == Layout::csr_upper;
   const char* side = call.layout == Layout::csc_lower   ? "below"
                      : call.layout == Layout::csc_upper ? "above"
                      : call.layout == Layout::csr_lower ? "left of"
@@ -326,12 +327,12 @@ int check_triangle(Report& report, const Call& call) {
         continue;
       }
       if (index < 0 || index >= call.extent) return index_out_of_range(report, call, p, j, "");
-      if (lower ? index <= j : index >= j)
+      if (after ? index <= j : index >= j)
         return report.fail(SPK_ERR_STRUCTURE,
                            "Aind[%d] = %d in %s %d is not %s the diagonal: every entry of %s %d "
                            "but the divisor must have a %s index %s %d",
                            p, index, word, j, side, word, j, index_name,
-                           lower ? "greater than" : "less than", j);
+                           after ? "greater than" : "less than", j);
     }
     if (call.layout == Layout::csr_lower && found < 0)
       return report.fail(SPK_ERR_STRUCTURE,
