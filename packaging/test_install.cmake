@@ -4,7 +4,7 @@
 #   3. the Python example run from the installed Python package;
 # and checks that the README shows each example as it is here.
 # Inputs (-D): BUILD_DIR WORK_DIR SOURCE_DIR README GENERATOR C_COMPILER CXX_COMPILER
-#              PKG_CONFIG PYTHON PYTHON_DIR LIBDIR
+#              PKG_CONFIG PYTHON PYTHON_DIR LIBDIR SANITIZE
 set(examples ${SOURCE_DIR}/examples)
 set(prefix ${WORK_DIR}/prefix)
 
@@ -49,6 +49,12 @@ foreach(file IN ITEMS include/spkernels/spkernels.h include/spkernels/check.h
   endif()
 endforeach()
 
+# An instrumented checker (SPK_SANITIZE) needs instrumented programs around it.
+set(sanitize_flags "")
+if(SANITIZE)
+  set(sanitize_flags -fsanitize=${SANITIZE})
+endif()
+
 set(c_expected "MATLAB R13 native: y = [3, 3]\n")
 set(cpp_expected "x = [1, 1, 2]\nSPK_ERR_ZERO_DIVISOR\n")
 
@@ -56,7 +62,8 @@ set(cpp_expected "x = [1, 1, 2]\nSPK_ERR_ZERO_DIVISOR\n")
 run("configure the find_package consumer" COMMAND ${CMAKE_COMMAND} -G ${GENERATOR}
     -S ${SOURCE_DIR}/consumer -B ${WORK_DIR}/consumer
     -DCMAKE_C_COMPILER=${C_COMPILER} -DCMAKE_CXX_COMPILER=${CXX_COMPILER}
-    -DCMAKE_PREFIX_PATH=${prefix} -DEXAMPLES_DIR=${examples})
+    -DCMAKE_PREFIX_PATH=${prefix} -DEXAMPLES_DIR=${examples}
+    "-DCMAKE_C_FLAGS=${sanitize_flags}" "-DCMAKE_CXX_FLAGS=${sanitize_flags}")
 run("build the find_package consumer" COMMAND ${CMAKE_COMMAND} --build ${WORK_DIR}/consumer)
 run("example_c (find_package)" COMMAND ${WORK_DIR}/consumer/example_c OUTPUT out)
 expect("example_c (find_package)" "${out}" "${c_expected}")
@@ -71,7 +78,7 @@ set(ENV{PKG_CONFIG_PATH} ${prefix}/${LIBDIR}/pkgconfig)
 run("pkg-config" COMMAND ${PKG_CONFIG} --cflags --libs spkernels spkernels_check OUTPUT flags)
 string(STRIP "${flags}" flags)
 separate_arguments(flags UNIX_COMMAND "${flags}")
-run("compile example.c (pkg-config)" COMMAND ${C_COMPILER} ${examples}/example.c ${flags}
+run("compile example.c (pkg-config)" COMMAND ${C_COMPILER} ${sanitize_flags} ${examples}/example.c ${flags}
     -o ${WORK_DIR}/example_c_pc)
 set(ENV{LD_LIBRARY_PATH} ${prefix}/${LIBDIR})
 run("example_c (pkg-config)" COMMAND ${WORK_DIR}/example_c_pc OUTPUT out)
@@ -85,7 +92,9 @@ unset(ENV{LD_LIBRARY_PATH})
 # 3. Python, from the installed package alone.
 execute_process(COMMAND ${PYTHON} -c "import numpy, scipy" RESULT_VARIABLE rc
                 OUTPUT_QUIET ERROR_QUIET)
-if(rc EQUAL 0)
+if(SANITIZE)
+  message(STATUS "example.py skipped: the checker is instrumented (SPK_SANITIZE)")
+elseif(rc EQUAL 0)
   set(ENV{PYTHONPATH} ${prefix}/${PYTHON_DIR})
   unset(ENV{SPKERNELS_LIB_DIR})
   run("example.py (installed)" COMMAND ${PYTHON} ${examples}/example.py OUTPUT out)
