@@ -276,16 +276,13 @@ def solve_triangular(T, b, lower=True, out=None, scheme="fused"):
     try:
         call.check(CHECK_ZERO_DIVISOR)
     except OperandError as error:
-        if error.args and ERROR_NAMES_STRUCTURE == error.code and not T.has_sorted_indices:
+        if error.code == _native.ERROR_NAMES[ERR_STRUCTURE] and not T.has_sorted_indices:
             raise OperandError(f"{error.args[0]}; T's indices are not sorted, and "
                                "T.sort_indices() may put every divisor in place", error.code) \
                 from None
         raise
     call.run(scheme)
     return out
-
-
-ERROR_NAMES_STRUCTURE = _native.ERROR_NAMES[ERR_STRUCTURE]
 
 
 def version(scheme="fused"):

@@ -7,7 +7,6 @@ import subprocess
 import sys
 
 import numpy as np
-import pytest
 import scipy.sparse as sp
 
 import spkernels
