@@ -176,6 +176,12 @@ TYPED_TEST(CscSolves, NoOrderTouchesNothing) {
       expect_untouched(solve, n);
 }
 
+// The most negative order too: a descending sweep must not start from n - 1, which overflows.
+TYPED_TEST(CscSolves, MostNegativeOrderTouchesNothing) {
+  for (spk::test::SolveFn* solve : {this->lower, this->upper, this->lower_ref, this->upper_ref})
+    expect_untouched(solve, std::numeric_limits<int32_t>::min());
+}
+
 // Random well-conditioned triangles (duplicate and unsorted rows, entries from a non-zero
 // Aptr[0]) with random right-hand sides, first finite, then with signed zeros, infinities,
 // NaNs and subnormals in the values and odd divisors.
