@@ -105,9 +105,18 @@ const char* index_word(Layout layout) {
   return vector_word(layout)[0] == 'c' ? "row" : "column";
 }
 
+// An address or byte count with room for twice the pointer's width, so that no end wraps:
+// 128 bits on 64-bit targets, 64 on 32-bit ones, which have no 128-bit type.
+#if defined(__SIZEOF_INT128__)
+using Wide = unsigned __int128;
+#else
+using Wide = std::uint64_t;
+#endif
+static_assert(sizeof(Wide) >= 2 * sizeof(std::uintptr_t) && sizeof(Wide) >= 2 * sizeof(size_t));
+
 // A run of bytes in the address space, wide enough that no end wraps.
 struct Span {
-  unsigned __int128 begin, end;
+  Wide begin, end;
   bool empty() const { return begin == end; }
   bool overlaps(const Span& other) const {
     return !empty() && !other.empty() && begin < other.end && other.begin < end;
@@ -116,9 +125,8 @@ struct Span {
 
 template <class T>
 Span span_of(const T* ptr, size_t first, size_t count) {
-  const unsigned __int128 base = reinterpret_cast<std::uintptr_t>(ptr);
-  return {base + (unsigned __int128)first * sizeof(T),
-          base + ((unsigned __int128)first + count) * sizeof(T)};
+  const Wide base = reinterpret_cast<std::uintptr_t>(ptr);
+  return {base + (Wide)first * sizeof(T), base + ((Wide)first + count) * sizeof(T)};
 }
 
 int check_dimension(Report& report, const char* name, int32_t value) {
