@@ -5,3 +5,4 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 cmake --workflow --preset test
 scripts/stage-software-fma.sh
+scripts/stage-cross.sh
