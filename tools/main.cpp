@@ -277,7 +277,8 @@ int main_job(const std::vector<Bundle>& bundles, const RunOptions& run, std::str
 }
 
 int one_kernel(const Bundle& b, const Options& o, std::string& out) {
-  CoordMatrix a = o.mtx       ? read_matrix_market(*o.mtx)
+  require_kernel(b, *o.kernel);
+  const CoordMatrix a = o.mtx       ? read_matrix_market(*o.mtx)
                   : o.laplace ? laplace2d(*o.laplace)
                               : random_matrix(*o.random);
   const RunReport r = run_kernel(b, *o.kernel, a, o.run);

@@ -231,16 +231,21 @@ std::string duration(double seconds) {
 
 }  // namespace
 
-RunReport run_kernel(const Bundle& bundle, const std::string& kernel, const CoordMatrix& a,
-                     const RunOptions& options) {
-  const int index = kernel_index(kernel);
-  if (index < 0)
+void* require_kernel(const Bundle& bundle, const std::string& kernel) {
+  if (kernel_index(kernel) < 0)
     throw InputError("'" + kernel + "' is not a kernel; the kernels are: " + kernel_list());
   void* symbol = bundle.lookup(kernel.c_str());
   if (symbol == nullptr)
     throw InputError("bundle " + bundle.path() + " (" + bundle.build() + ", tag \"" +
                      bundle.tag() + "\") does not export " + kernel + "; it exports " +
                      std::to_string(bundle.exported_kernels()) + " of the 13 kernels");
+  return symbol;
+}
+
+RunReport run_kernel(const Bundle& bundle, const std::string& kernel, const CoordMatrix& a,
+                     const RunOptions& options) {
+  void* symbol = require_kernel(bundle, kernel);
+  const int index = kernel_index(kernel);
   RunReport report;
   report.kernel = kernel;
   report.rows = a.rows;

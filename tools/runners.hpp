@@ -34,6 +34,10 @@ struct RunReport {
   bool passed() const { return repeatable && check.passed; }
 };
 
+// The exported symbol KERNEL of BUNDLE. Throws InputError for a name that is not a kernel
+// and for a kernel the bundle does not export.
+void* require_kernel(const Bundle& bundle, const std::string& kernel);
+
 // Runs KERNEL from BUNDLE on A. Throws InputError for a name that is not a kernel, a
 // kernel the bundle does not export and a matrix the kernel cannot take; a wrong result is
 // reported, not thrown.
