@@ -12,6 +12,9 @@ namespace {
 
 constexpr long double kUnit = 0x1p-53L;
 constexpr long double kWideUnit = std::numeric_limits<long double>::epsilon() / 2;
+// A product or quotient that underflows loses up to half the smallest subnormal double,
+// whatever its size: each rounding may add that much on top of the relative bound.
+constexpr long double kUnderflow = 0x1p-1075L;
 
 long double gamma(std::int64_t k, long double u) {
   const long double ku = static_cast<long double>(k) * u;
@@ -78,7 +81,8 @@ CheckResult ProductReference::compare(const std::vector<double>& got,
   CheckResult result;
   for (std::size_t i = 0; i < exact_.size(); ++i) {
     const std::int64_t k = terms_[i] + extra_;
-    const long double bound = (gamma(k, kUnit) + gamma(k + 1, kWideUnit)) * magnitude_[i];
+    const long double bound =
+        (gamma(k, kUnit) + gamma(k + 1, kWideUnit)) * magnitude_[i] + 2 * k * kUnderflow;
     judge(result, what + "[" + std::to_string(i) + "]", exact_[i], bound, magnitude_[i], got[i]);
   }
   return result;
@@ -105,7 +109,8 @@ SolveCheck check_solve(std::int64_t n, const std::vector<TriangleEntry>& entries
   long double residual_norm = 0, matrix_norm = 0, solution_norm = 0;
   for (std::size_t i = 0; i < size; ++i) {
     const long double k = count[i] + 1;
-    const long double bound = (gamma(k, kUnit) + gamma(k + 1, kWideUnit)) * magnitude[i];
+    const long double bound =
+        (gamma(k, kUnit) + gamma(k + 1, kWideUnit)) * magnitude[i] + 2 * k * kUnderflow;
     const std::string where = "residual of row " + std::to_string(i);
     if (!std::isfinite(C[i])) {
       if (result.passed)

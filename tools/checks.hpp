@@ -5,7 +5,8 @@
 // error is at most gamma_k * (sum of |term|), gamma_k = k u / (1 - k u), u = 2^-53; k counts
 // the terms plus the roundings a term takes before it is summed (one more for a complex term,
 // two more in the scaled kernels, where a * B is rounded first). The long double reference
-// carries its own, much smaller, error, which is added to the bound.
+// carries its own, much smaller, error, which is added to the bound, and so is the absolute
+// error that underflow may add to each rounding.
 //
 // Solves: for a triangular solve computed by substitution, each row's residual
 // |B[i] - sum_j A(i,j) C[j]| is at most gamma_(k+1) * (|B[i]| + sum_j |A(i,j)| |C[j]|), with

@@ -1,6 +1,7 @@
 #include "compressed.hpp"
 
 #include <algorithm>
+#include <cstdio>
 #include <limits>
 
 #include "errors.hpp"
@@ -14,6 +15,14 @@ constexpr std::int64_t kIndexLimit = std::numeric_limits<std::int32_t>::max();
 std::string describe(const CoordMatrix& a) {
   return a.name + " (" + std::to_string(a.rows) + " x " + std::to_string(a.cols) + " " +
          field_name(a.field) + " " + symmetry_name(a.symmetry) + ")";
+}
+
+// "(i, i)", one-based as in the files.
+std::string diagonal_at(std::int64_t i) {
+  char text[64];
+  std::snprintf(text, sizeof text, "(%lld, %lld)", static_cast<long long>(i + 1),
+                static_cast<long long>(i + 1));
+  return text;
 }
 
 void check_dimensions(const CoordMatrix& a, const std::string& who) {
@@ -107,22 +116,22 @@ Compressed triangle(const CoordMatrix& a, Triangle part, Layout layout, Diagonal
     const Entry& e = a.entries[t];
     if (lower ? e.col > e.row : e.col < e.row) continue;
     if (e.row == e.col) {
-      const std::string at = "(" + std::to_string(e.row + 1) + ", " + std::to_string(e.col + 1) + ")";
       if (diagonals[static_cast<std::size_t>(e.row)] >= 0)
-        throw InputError(who + ": " + describe(a) + " stores its diagonal entry " + at +
+        throw InputError(who + ": " + describe(a) + " stores its diagonal entry " +
+                         diagonal_at(e.row) +
                          " more than once; refused, the solve would divide by one of them only");
       if (e.re == 0.0 && e.im == 0.0)
-        throw InputError(who + ": " + describe(a) + " has a zero diagonal entry at " + at +
-                         "; refused, the triangle is singular");
+        throw InputError(who + ": " + describe(a) + " has a zero diagonal entry at " +
+                         diagonal_at(e.row) + "; refused, the triangle is singular");
       diagonals[static_cast<std::size_t>(e.row)] = static_cast<std::int64_t>(t);
     }
     chosen.push_back(t);
   }
   for (std::size_t i = 0; i < diagonals.size(); ++i)
     if (diagonals[i] < 0)
-      throw InputError(who + ": " + describe(a) + " stores no diagonal entry at (" +
-                       std::to_string(i + 1) + ", " + std::to_string(i + 1) +
-                       "); refused, the triangle is singular");
+      throw InputError(who + ": " + describe(a) + " stores no diagonal entry at " +
+                       diagonal_at(static_cast<std::int64_t>(i)) +
+                       "; refused, the triangle is singular");
   // The diagonal entry sorts before (or after) every other index of its vector.
   const std::int64_t before = -1, after = a.rows;
   const std::int64_t place = diagonal == DiagonalAt::first ? before : after;

@@ -1,7 +1,9 @@
 // spk_host: loads spkernels bundles the way the host does (dlopen, mexVersion, lookups by
 // name) and runs their kernels on Matrix Market files or generated matrices, checking every
 // result against a long double recomputation.
+#include <algorithm>
 #include <charconv>
+#include <new>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -42,6 +44,8 @@ per kernel with its check.
   --bundle PATH      bundle to load; repeat it for the main job. With --kernel the default
                      is the PowerPC build, spkernels_powerpc.so in the bundle directory.
   --bundle-dir DIR   directory of this build's bundles (default: @BUNDLE_DIR@)
+  --scheme S         with --kernel and no --bundle: use the first of this build's bundles
+                     whose rounding, probed with one call, is S (fused or separate)
   --list             only report the bundles: tag, build, rounding and which of the
                      thirteen kernel names each can look up
   --kernel NAME      run one kernel on one matrix, given by one of:
@@ -64,7 +68,8 @@ What each kernel is given:
                      the scaled kernels take a = 0.75 and a random C to add to
   CSRsymm_*          the diagonal and upper triangle, by rows, of a symmetric matrix; a
                      hermitian, skew-symmetric or general matrix is refused
-  complex kernels    a complex matrix, or a real one with zero imaginary parts stored
+  complex kernels    a complex matrix, or a real one with zero imaginary parts stored;
+                     the real kernels refuse a complex matrix
   solves             the lower (..LD..) or upper (..UD..) triangle with its diagonal, placed
                      first in each CSC lower / CSR upper vector and last in each CSC upper /
                      CSR lower vector, and a random right-hand side; a matrix that is not
@@ -74,7 +79,7 @@ result (k: its terms plus the roundings of a term); every row of a solve has a r
 within gamma_(k+1) * (|B| + |A||C|), and the relative residual ||A*C - B|| / (||A||*||C||)
 is printed. Repeated calls must write identical bits.
 
-Kernels: @KERNELS@
+Kernels:@KERNELS@
 
 Exit status: 0 when every check passed, 1 when a check failed, 2 for bad input (a bundle
 that does not load, an unknown kernel or option, a malformed file, a matrix the kernel
@@ -87,6 +92,7 @@ struct Options {
   bool list = false;
   bool help = false;
   std::optional<std::string> kernel;
+  std::optional<std::string> scheme;
   std::optional<std::string> mtx;
   std::optional<std::int64_t> laplace;
   std::optional<RandomSpec> random;
@@ -134,6 +140,11 @@ Options parse(int argc, char** argv) {
     else if (option == "--list") { flag(); o.list = true; }
     else if (option == "--bundle") o.bundles.push_back(value());
     else if (option == "--bundle-dir") o.bundle_dir = value();
+    else if (option == "--scheme") {
+      o.scheme = value();
+      if (*o.scheme != "fused" && *o.scheme != "separate")
+        throw InputError("option --scheme: '" + *o.scheme + "' is neither fused nor separate");
+    }
     else if (option == "--kernel") {
       if (o.kernel) throw InputError("option --kernel given twice");
       o.kernel = value();
@@ -171,6 +182,9 @@ Options parse(int argc, char** argv) {
   if (!o.random && (o.density || o.complex || o.symmetric))
     throw InputError("--density, --complex and --symmetric apply only to --random");
   if (o.list && o.kernel) throw InputError("--list and --kernel do not go together");
+  if (o.scheme && !o.kernel) throw InputError("--scheme applies only with --kernel");
+  if (o.scheme && !o.bundles.empty())
+    throw InputError("give --bundle or --scheme, not both: --scheme picks one of this build's bundles");
   if (o.random) {
     if (o.density) o.random->density = *o.density;
     o.random->complex = o.complex;
@@ -315,11 +329,25 @@ int run(int argc, char** argv) {
   }
   std::vector<std::string> paths = o.bundles;
   if (paths.empty())
-    paths = o.kernel ? std::vector<std::string>{o.bundle_dir + "/spkernels_powerpc.so"}
-                     : default_bundles(o);
-  if (o.kernel && paths.size() > 1) throw InputError("--kernel runs on one --bundle, not several");
+    paths = o.kernel && !o.scheme
+                ? std::vector<std::string>{o.bundle_dir + "/spkernels_powerpc.so"}
+                : default_bundles(o);
+  if (o.kernel && !o.scheme && paths.size() > 1)
+    throw InputError("--kernel runs on one --bundle, not several");
   std::vector<Bundle> bundles;
   for (const std::string& path : paths) bundles.emplace_back(path);
+  if (o.scheme) {
+    // Keep the first bundle that exports kernels and rounds the way asked.
+    auto match = std::find_if(bundles.begin(), bundles.end(), [&](const Bundle& b) {
+      return b.exported_kernels() > 0 && b.rounding() == *o.scheme;
+    });
+    if (match == bundles.end())
+      throw InputError("no bundle in " + o.bundle_dir + " exports kernels with " + *o.scheme +
+                       " rounding");
+    std::vector<Bundle> chosen;
+    chosen.push_back(std::move(*match));
+    bundles = std::move(chosen);
+  }
 
   // Everything is computed before anything is printed, so that an error leaves no partial
   // report behind.
@@ -337,6 +365,10 @@ int run(int argc, char** argv) {
 int main(int argc, char** argv) {
   try {
     return spk::host::run(argc, argv);
+  } catch (const std::bad_alloc&) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "spk_host: out of memory for the matrix or its dense operands\n");
+    return spk::host::kBadInput;
   } catch (const std::exception& e) {
     std::fflush(stdout);
     std::fprintf(stderr, "spk_host: %s\n", e.what());
