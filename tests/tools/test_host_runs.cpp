@@ -12,6 +12,7 @@
 #include "checks.hpp"
 #include "compressed.hpp"
 #include "errors.hpp"
+#include "generators.hpp"
 #include "matrix_market.hpp"
 #include "runners.hpp"
 
@@ -86,6 +87,41 @@ TEST(HostLayouts, ADiagonalStoredTwiceIsRefused) {
               std::string::npos)
         << e.what();
   }
+}
+
+TEST(HostGenerators, LaplacianAndRandomMatricesHaveTheirShape) {
+  const CoordMatrix lap = laplace2d(3);
+  EXPECT_EQ(lap.rows, 9);
+  EXPECT_EQ(lap.entries.size(), 33u);  // 5 per grid point, less 4 per side for the border
+  EXPECT_EQ(lap.file_entries, 21);     // the diagonal and one triangle
+  std::vector<double> row_sum(9, 0.0);
+  for (const Entry& e : lap.entries) row_sum[static_cast<std::size_t>(e.row)] += e.re;
+  EXPECT_EQ(row_sum, (std::vector<double>{2, 1, 2, 1, 0, 1, 2, 1, 2}));
+
+  RandomSpec spec;
+  spec.rows = spec.cols = 50;
+  spec.density = 0.1;
+  spec.complex = spec.symmetric = true;
+  spec.seed = 7;
+  const CoordMatrix a = random_matrix(spec);
+  std::vector<int> diagonals(50, 0);
+  std::size_t mirrored = 0;
+  for (std::size_t t = 0; t < a.entries.size(); ++t) {
+    const Entry& e = a.entries[t];
+    if (e.row == e.col) {
+      ++diagonals[static_cast<std::size_t>(e.row)];
+      EXPECT_GE(std::fabs(e.re), 1.0);
+    } else if (t + 1 < a.entries.size() && e.row > e.col) {
+      const Entry& m = a.entries[t + 1];  // the mirror follows, unchanged
+      EXPECT_TRUE(m.row == e.col && m.col == e.row && m.re == e.re && m.im == e.im);
+      ++mirrored;
+    }
+  }
+  EXPECT_EQ(diagonals, std::vector<int>(50, 1));
+  EXPECT_EQ(mirrored, static_cast<std::size_t>(std::llround(0.1 * 50 * 49 / 2)));
+  const CoordMatrix again = random_matrix(spec);
+  ASSERT_EQ(again.entries.size(), a.entries.size());
+  EXPECT_EQ(again.entries.back().im, a.entries.back().im);
 }
 
 // The checks must fail a result that is off by more than rounding can explain.
