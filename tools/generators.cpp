@@ -47,65 +47,65 @@ CoordMatrix laplace2d(std::int64_t n) {
   return a;
 }
 
-CoordMatrix random_matrix(const RandomSpec& spec) {
-  if (spec.rows < 0 || spec.cols < 0 || spec.rows > kIndexLimit || spec.cols > kIndexLimit)
+CoordMatrix random_matrix(const RandomShape& shape) {
+  if (shape.rows < 0 || shape.cols < 0 || shape.rows > kIndexLimit || shape.cols > kIndexLimit)
     throw InputError("random matrix: rows and columns must lie in 0.." +
                      std::to_string(std::numeric_limits<std::int32_t>::max()));
-  if (!(spec.density >= 0.0 && spec.density <= 1.0))
+  if (!(shape.density >= 0.0 && shape.density <= 1.0))
     throw InputError("random matrix: the density must lie in 0..1");
-  if (spec.symmetric && spec.rows != spec.cols)
+  if (shape.symmetric && shape.rows != shape.cols)
     throw InputError("random matrix: a symmetric matrix must be square, not " +
-                     std::to_string(spec.rows) + "x" + std::to_string(spec.cols));
+                     std::to_string(shape.rows) + "x" + std::to_string(shape.cols));
   CoordMatrix a;
   char density[32];
-  std::snprintf(density, sizeof density, "%g", spec.density);
-  a.name = std::string("random") + (spec.complex ? " complex" : "") +
-           (spec.symmetric ? " symmetric" : "") + "(" + std::to_string(spec.rows) + "x" +
-           std::to_string(spec.cols) + ", density " + density + ", seed " +
-           std::to_string(spec.seed) + ")";
-  a.rows = spec.rows;
-  a.cols = spec.cols;
-  a.field = spec.complex ? Field::complex : Field::real;
-  a.symmetry = spec.symmetric ? Symmetry::symmetric : Symmetry::general;
-  std::mt19937_64 rng(spec.seed);
-  const bool square = spec.rows == spec.cols;
+  std::snprintf(density, sizeof density, "%g", shape.density);
+  a.name = std::string("random") + (shape.complex ? " complex" : "") +
+           (shape.symmetric ? " symmetric" : "") + "(" + std::to_string(shape.rows) + "x" +
+           std::to_string(shape.cols) + ", density " + density + ", seed " +
+           std::to_string(shape.seed) + ")";
+  a.rows = shape.rows;
+  a.cols = shape.cols;
+  a.field = shape.complex ? Field::complex : Field::real;
+  a.symmetry = shape.symmetric ? Symmetry::symmetric : Symmetry::general;
+  std::mt19937_64 rng(shape.seed);
+  const bool square = shape.rows == shape.cols;
   auto value = [&](Entry e) {
     e.re = unit_value(rng);
-    e.im = spec.complex ? unit_value(rng) : 0.0;
+    e.im = shape.complex ? unit_value(rng) : 0.0;
     return e;
   };
   std::int64_t stored = 0;
   if (square)
-    for (std::int64_t i = 0; i < spec.rows; ++i) {
+    for (std::int64_t i = 0; i < shape.rows; ++i) {
       Entry d = value({i, i, 0.0, 0.0});
       d.re = std::copysign(1.0 + std::fabs(d.re), d.re);
       a.entries.push_back(d);
       ++stored;
     }
-  if (spec.rows > 0 && spec.cols > 0) {
+  if (shape.rows > 0 && shape.cols > 0) {
     // Positions off the diagonal: all of them for a general matrix, the strict lower
     // triangle for a symmetric one.
-    const double offdiag = spec.symmetric ? 0.5 * double(spec.rows) * double(spec.rows - 1)
-                           : square       ? double(spec.rows) * double(spec.cols - 1)
-                                          : double(spec.rows) * double(spec.cols);
-    const double wanted = std::round(spec.density * offdiag);
-    if (double(stored) + (spec.symmetric ? 2 : 1) * wanted > kIndexLimit)
+    const double offdiag = shape.symmetric ? 0.5 * double(shape.rows) * double(shape.rows - 1)
+                           : square       ? double(shape.rows) * double(shape.cols - 1)
+                                          : double(shape.rows) * double(shape.cols);
+    const double wanted = std::round(shape.density * offdiag);
+    if (double(stored) + (shape.symmetric ? 2 : 1) * wanted > kIndexLimit)
       throw InputError("random matrix: " + std::to_string(static_cast<long long>(wanted)) +
                        " entries off the diagonal are more than a 32-bit index holds");
     const auto count = static_cast<std::int64_t>(wanted);
-    a.entries.reserve(static_cast<std::size_t>(stored + (spec.symmetric ? 2 : 1) * count));
+    a.entries.reserve(static_cast<std::size_t>(stored + (shape.symmetric ? 2 : 1) * count));
     for (std::int64_t t = 0; t < count; ++t) {
-      std::int64_t r = static_cast<std::int64_t>(rng() % std::uint64_t(spec.rows));
-      std::int64_t c = static_cast<std::int64_t>(rng() % std::uint64_t(spec.cols));
+      std::int64_t r = static_cast<std::int64_t>(rng() % std::uint64_t(shape.rows));
+      std::int64_t c = static_cast<std::int64_t>(rng() % std::uint64_t(shape.cols));
       if (square && r == c) {  // redraw the column among the others
-        if (spec.rows == 1) break;
-        c = static_cast<std::int64_t>(rng() % std::uint64_t(spec.cols - 1));
+        if (shape.rows == 1) break;
+        c = static_cast<std::int64_t>(rng() % std::uint64_t(shape.cols - 1));
         if (c >= r) ++c;
       }
-      if (spec.symmetric && c > r) std::swap(r, c);
+      if (shape.symmetric && c > r) std::swap(r, c);
       const Entry e = value({r, c, 0.0, 0.0});
       a.entries.push_back(e);
-      if (spec.symmetric) a.entries.push_back({c, r, e.re, e.im});
+      if (shape.symmetric) a.entries.push_back({c, r, e.re, e.im});
       ++stored;
     }
   }

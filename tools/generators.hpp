@@ -13,7 +13,7 @@ namespace spk::host {
 // neighbour, real symmetric (both triangles stored). Rows follow the grid row by row.
 CoordMatrix laplace2d(std::int64_t n);
 
-struct RandomSpec {
+struct RandomShape {
   std::int64_t rows = 0;
   std::int64_t cols = 0;
   double density = 0.01;    // expected share of positions off the diagonal that are stored
@@ -25,7 +25,7 @@ struct RandomSpec {
 // A random sparse matrix with values uniform in [-1, 1]. A square one also stores its whole
 // diagonal, with values of magnitude in [1, 2], so that its triangles can be solved with.
 // Positions off the diagonal are drawn independently and may repeat.
-CoordMatrix random_matrix(const RandomSpec& spec);
+CoordMatrix random_matrix(const RandomShape& shape);
 
 // n values uniform in [-1, 1] from the given seed.
 std::vector<double> random_vector(std::size_t n, std::uint64_t seed);

@@ -95,7 +95,7 @@ struct Options {
   std::optional<std::string> scheme;
   std::optional<std::string> mtx;
   std::optional<std::int64_t> laplace;
-  std::optional<RandomSpec> random;
+  std::optional<RandomShape> random;
   std::optional<double> density;
   bool complex = false;
   bool symmetric = false;
@@ -153,11 +153,11 @@ Options parse(int argc, char** argv) {
     else if (option == "--random") {
       const std::string text = value();
       const std::size_t x = text.find('x');
-      RandomSpec spec;
-      spec.rows = parse_int<std::int64_t>(option, text.substr(0, x), 0, kInt32);
-      spec.cols = x == std::string::npos ? spec.rows
+      RandomShape shape;
+      shape.rows = parse_int<std::int64_t>(option, text.substr(0, x), 0, kInt32);
+      shape.cols = x == std::string::npos ? shape.rows
                                          : parse_int<std::int64_t>(option, text.substr(x + 1), 0, kInt32);
-      o.random = spec;
+      o.random = shape;
       ++sources;
     } else if (option == "--density") {
       const std::string text = value();
@@ -251,14 +251,14 @@ int list_bundles(const std::vector<Bundle>& bundles, std::string& out) {
 // products run on a rectangular matrix, the symmetric product and the solves on a 2D
 // Laplacian, the complex products on a complex symmetric matrix.
 int main_job(const std::vector<Bundle>& bundles, const RunOptions& run, std::string& out) {
-  RandomSpec rect;
+  RandomShape rect;
   rect.rows = 900;
   rect.cols = 600;
   rect.density = 0.01;
   rect.seed = run.seed;
   const CoordMatrix rectangular = random_matrix(rect);
   const CoordMatrix laplace = laplace2d(40);
-  RandomSpec csym;
+  RandomShape csym;
   csym.rows = csym.cols = 500;
   csym.density = 0.02;
   csym.complex = true;

@@ -98,12 +98,12 @@ TEST(HostGenerators, LaplacianAndRandomMatricesHaveTheirShape) {
   for (const Entry& e : lap.entries) row_sum[static_cast<std::size_t>(e.row)] += e.re;
   EXPECT_EQ(row_sum, (std::vector<double>{2, 1, 2, 1, 0, 1, 2, 1, 2}));
 
-  RandomSpec spec;
-  spec.rows = spec.cols = 50;
-  spec.density = 0.1;
-  spec.complex = spec.symmetric = true;
-  spec.seed = 7;
-  const CoordMatrix a = random_matrix(spec);
+  RandomShape shape;
+  shape.rows = shape.cols = 50;
+  shape.density = 0.1;
+  shape.complex = shape.symmetric = true;
+  shape.seed = 7;
+  const CoordMatrix a = random_matrix(shape);
   std::vector<int> diagonals(50, 0);
   std::size_t mirrored = 0;
   for (std::size_t t = 0; t < a.entries.size(); ++t) {
@@ -119,7 +119,7 @@ TEST(HostGenerators, LaplacianAndRandomMatricesHaveTheirShape) {
   }
   EXPECT_EQ(diagonals, std::vector<int>(50, 1));
   EXPECT_EQ(mirrored, static_cast<std::size_t>(std::llround(0.1 * 50 * 49 / 2)));
-  const CoordMatrix again = random_matrix(spec);
+  const CoordMatrix again = random_matrix(shape);
   ASSERT_EQ(again.entries.size(), a.entries.size());
   EXPECT_EQ(again.entries.back().im, a.entries.back().im);
 }
