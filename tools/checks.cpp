@@ -56,7 +56,9 @@ bool judge(CheckResult& result, const std::string& where, long double exact, lon
 }  // namespace
 
 ProductReference::ProductReference(std::size_t elements, int extra_roundings)
-    : exact_(elements, 0.0L), magnitude_(elements, 0.0L), terms_(elements, 0),
+    : exact_(elements, 0.0L),
+      magnitude_(elements, 0.0L),
+      terms_(elements, 0),
       extra_(extra_roundings) {}
 
 void ProductReference::start(std::size_t i, long double value) {
@@ -121,8 +123,8 @@ SolveCheck check_solve(std::int64_t n, const std::vector<TriangleEntry>& entries
       const long double error = std::fabs(residual[i]);
       if (error > bound) {
         if (result.passed)
-          result.failure = where + " is " + number(residual[i]) + ", beyond its bound " +
-                           number(bound);
+          result.failure =
+              where + " is " + number(residual[i]) + ", beyond its bound " + number(bound);
         result.passed = false;
       } else if (bound > 0) {
         result.worst = std::max(result.worst, static_cast<double>(error / bound));

@@ -22,8 +22,8 @@ namespace spk::host {
 
 struct CheckResult {
   bool passed = true;
-  double worst = 0.0;     // largest |error| / bound over the elements (0 where both are 0)
-  std::string failure;    // the first element that broke its bound, empty if none
+  double worst = 0.0;   // largest |error| / bound over the elements (0 where both are 0)
+  std::string failure;  // the first element that broke its bound, empty if none
 };
 
 // The reference of one output array of a product, element by element.

@@ -56,7 +56,8 @@ Compressed build(const CoordMatrix& a, const std::vector<std::size_t>& chosen, L
   std::vector<std::size_t> order(chosen.size());
   {
     std::vector<std::int64_t> next(start.begin(), start.end() - 1);
-    for (std::size_t t : chosen) order[static_cast<std::size_t>(next[vector_of(a.entries[t])]++)] = t;
+    for (std::size_t t : chosen)
+      order[static_cast<std::size_t>(next[vector_of(a.entries[t])]++)] = t;
   }
   for (std::size_t j = 0; j < static_cast<std::size_t>(c.vectors); ++j)
     std::stable_sort(order.begin() + start[j], order.begin() + start[j + 1],
@@ -89,11 +90,12 @@ Compressed compress(const CoordMatrix& a, Layout layout, bool with_imaginary,
 
 Compressed upper_by_rows(const CoordMatrix& a, bool with_imaginary, const std::string& who) {
   if (a.symmetry != Symmetry::symmetric) {
-    std::string why = a.symmetry == Symmetry::hermitian
-                          ? "its mirrored entries are conjugates, and this kernel never conjugates"
-                      : a.symmetry == Symmetry::skew_symmetric
-                          ? "its mirrored entries are negated, and this kernel mirrors them unchanged"
-                          : "it is not declared symmetric";
+    std::string why =
+        a.symmetry == Symmetry::hermitian
+            ? "its mirrored entries are conjugates, and this kernel never conjugates"
+        : a.symmetry == Symmetry::skew_symmetric
+            ? "its mirrored entries are negated, and this kernel mirrors them unchanged"
+            : "it is not declared symmetric";
     throw InputError(who + " takes a symmetric matrix (its diagonal and upper triangle); " +
                      describe(a) + " is refused: " + why);
   }
@@ -135,10 +137,9 @@ Compressed triangle(const CoordMatrix& a, Triangle part, Layout layout, Diagonal
   // The diagonal entry sorts before (or after) every other index of its vector.
   const std::int64_t before = -1, after = a.rows;
   const std::int64_t place = diagonal == DiagonalAt::first ? before : after;
-  return build(a, chosen, layout, false, who,
-               [place](std::size_t j, std::int64_t index) {
-                 return index == static_cast<std::int64_t>(j) ? place : index;
-               });
+  return build(a, chosen, layout, false, who, [place](std::size_t j, std::int64_t index) {
+    return index == static_cast<std::int64_t>(j) ? place : index;
+  });
 }
 
 }  // namespace spk::host

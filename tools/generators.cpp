@@ -14,9 +14,7 @@ namespace spk::host {
 namespace {
 
 // Uniform in [-1, 1) from 53 random bits, the same on every platform.
-double unit_value(std::mt19937_64& rng) {
-  return static_cast<double>(rng() >> 11) * 0x1p-52 - 1.0;
-}
+double unit_value(std::mt19937_64& rng) { return static_cast<double>(rng() >> 11) * 0x1p-52 - 1.0; }
 
 constexpr double kIndexLimit = std::numeric_limits<std::int32_t>::max();
 
@@ -86,8 +84,8 @@ CoordMatrix random_matrix(const RandomShape& shape) {
     // Positions off the diagonal: all of them for a general matrix, the strict lower
     // triangle for a symmetric one.
     const double offdiag = shape.symmetric ? 0.5 * double(shape.rows) * double(shape.rows - 1)
-                           : square       ? double(shape.rows) * double(shape.cols - 1)
-                                          : double(shape.rows) * double(shape.cols);
+                           : square        ? double(shape.rows) * double(shape.cols - 1)
+                                           : double(shape.rows) * double(shape.cols);
     const double wanted = std::round(shape.density * offdiag);
     if (double(stored) + (shape.symmetric ? 2 : 1) * wanted > kIndexLimit)
       throw InputError("random matrix: " + std::to_string(static_cast<long long>(wanted)) +

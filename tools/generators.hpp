@@ -16,10 +16,10 @@ CoordMatrix laplace2d(std::int64_t n);
 struct RandomShape {
   std::int64_t rows = 0;
   std::int64_t cols = 0;
-  double density = 0.01;    // expected share of positions off the diagonal that are stored
+  double density = 0.01;  // expected share of positions off the diagonal that are stored
   std::uint64_t seed = 1;
-  bool complex = false;     // random imaginary parts too
-  bool symmetric = false;   // square, mirrored (never conjugated)
+  bool complex = false;    // random imaginary parts too
+  bool symmetric = false;  // square, mirrored (never conjugated)
 };
 
 // A random sparse matrix with values uniform in [-1, 1]. A square one also stores its whole

@@ -3,10 +3,10 @@
 // result against a long double recomputation.
 #include <algorithm>
 #include <charconv>
-#include <new>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <new>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -136,43 +136,65 @@ Options parse(int argc, char** argv) {
       if (inline_value) throw InputError("option " + option + " takes no value");
     };
     constexpr std::int64_t kInt32 = 2147483647;
-    if (option == "--help" || option == "-h") { flag(); o.help = true; }
-    else if (option == "--list") { flag(); o.list = true; }
-    else if (option == "--bundle") o.bundles.push_back(value());
-    else if (option == "--bundle-dir") o.bundle_dir = value();
-    else if (option == "--scheme") {
+    if (option == "--help" || option == "-h") {
+      flag();
+      o.help = true;
+    } else if (option == "--list") {
+      flag();
+      o.list = true;
+    } else if (option == "--bundle") {
+      o.bundles.push_back(value());
+    } else if (option == "--bundle-dir") {
+      o.bundle_dir = value();
+    } else if (option == "--scheme") {
       o.scheme = value();
-      if (*o.scheme != "fused" && *o.scheme != "separate")
+      if (*o.scheme != "fused" && *o.scheme != "separate") {
         throw InputError("option --scheme: '" + *o.scheme + "' is neither fused nor separate");
-    }
-    else if (option == "--kernel") {
+      }
+    } else if (option == "--kernel") {
       if (o.kernel) throw InputError("option --kernel given twice");
       o.kernel = value();
-    } else if (option == "--mtx") { o.mtx = value(); ++sources; }
-    else if (option == "--laplace2d") { o.laplace = parse_int<std::int64_t>(option, value(), 0, 20724); ++sources; }
-    else if (option == "--random") {
+    } else if (option == "--mtx") {
+      o.mtx = value();
+      ++sources;
+    } else if (option == "--laplace2d") {
+      o.laplace = parse_int<std::int64_t>(option, value(), 0, 20724);
+      ++sources;
+    } else if (option == "--random") {
       const std::string text = value();
       const std::size_t x = text.find('x');
       RandomShape shape;
       shape.rows = parse_int<std::int64_t>(option, text.substr(0, x), 0, kInt32);
-      shape.cols = x == std::string::npos ? shape.rows
-                                         : parse_int<std::int64_t>(option, text.substr(x + 1), 0, kInt32);
+      shape.cols = x == std::string::npos
+                       ? shape.rows
+                       : parse_int<std::int64_t>(option, text.substr(x + 1), 0, kInt32);
       o.random = shape;
       ++sources;
     } else if (option == "--density") {
       const std::string text = value();
       char* end = nullptr;
       const double d = std::strtod(text.c_str(), &end);
-      if (text.empty() || *end != '\0' || !(d >= 0.0 && d <= 1.0))
+      if (text.empty() || *end != '\0' || !(d >= 0.0 && d <= 1.0)) {
         throw InputError("option --density: '" + text + "' is not a number in 0..1");
+      }
       o.density = d;
-    } else if (option == "--complex") { flag(); o.complex = true; }
-    else if (option == "--symmetric") { flag(); o.symmetric = true; }
-    else if (option == "--columns") o.run.columns = parse_int<int>(option, value(), 1, 1 << 20);
-    else if (option == "--repeat") o.run.repeat = parse_int<int>(option, value(), 1, 1000000);
-    else if (option == "--seed") o.run.seed = parse_int<std::uint64_t>(option, value(), 0, ~std::uint64_t{0});
-    else if (option.rfind("-", 0) == 0) throw InputError("unknown option '" + option + "' (see --help)");
-    else throw InputError("unexpected argument '" + option + "' (see --help)");
+    } else if (option == "--complex") {
+      flag();
+      o.complex = true;
+    } else if (option == "--symmetric") {
+      flag();
+      o.symmetric = true;
+    } else if (option == "--columns") {
+      o.run.columns = parse_int<int>(option, value(), 1, 1 << 20);
+    } else if (option == "--repeat") {
+      o.run.repeat = parse_int<int>(option, value(), 1, 1000000);
+    } else if (option == "--seed") {
+      o.run.seed = parse_int<std::uint64_t>(option, value(), 0, ~std::uint64_t{0});
+    } else if (option.rfind("-", 0) == 0) {
+      throw InputError("unknown option '" + option + "' (see --help)");
+    } else {
+      throw InputError("unexpected argument '" + option + "' (see --help)");
+    }
   }
   if (sources > 1) throw InputError("give one matrix: --mtx, --laplace2d or --random, not several");
   if (sources == 1 && !o.kernel)
@@ -184,7 +206,8 @@ Options parse(int argc, char** argv) {
   if (o.list && o.kernel) throw InputError("--list and --kernel do not go together");
   if (o.scheme && !o.kernel) throw InputError("--scheme applies only with --kernel");
   if (o.scheme && !o.bundles.empty())
-    throw InputError("give --bundle or --scheme, not both: --scheme picks one of this build's bundles");
+    throw InputError(
+        "give --bundle or --scheme, not both: --scheme picks one of this build's bundles");
   if (o.random) {
     if (o.density) o.random->density = *o.density;
     o.random->complex = o.complex;
@@ -215,8 +238,8 @@ std::string describe(const Bundle& b) {
 }
 
 std::string describe(const CoordMatrix& a) {
-  return "matrix " + a.name + ": " + std::to_string(a.rows) + " x " + std::to_string(a.cols) +
-         " " + field_name(a.field) + " " + symmetry_name(a.symmetry) + ", " +
+  return "matrix " + a.name + ": " + std::to_string(a.rows) + " x " + std::to_string(a.cols) + " " +
+         field_name(a.field) + " " + symmetry_name(a.symmetry) + ", " +
          std::to_string(a.file_entries) + " entries stored, " + std::to_string(a.entries.size()) +
          " once expanded";
 }
@@ -272,7 +295,7 @@ int main_job(const std::vector<Bundle>& bundles, const RunOptions& run, std::str
     for (int k = 0; k < static_cast<int>(kKernelNames.size()); ++k) {
       const char* name = kKernelNames[k];
       if (b.lookup(name) == nullptr) continue;
-      const CoordMatrix& a = k <= 3 || k == 8 ? rectangular
+      const CoordMatrix& a = k <= 3 || k == 8             ? rectangular
                              : k == 4 || k == 5 || k == 7 ? complex_symmetric
                                                           : laplace;
       const RunReport report = run_kernel(b, name, a, run);
@@ -281,8 +304,8 @@ int main_job(const std::vector<Bundle>& bundles, const RunOptions& run, std::str
       failed += !report.passed();
     }
   }
-  out += "matrices: " + rectangular.name + "; " + laplace.name + "; " + complex_symmetric.name +
-         "\n";
+  out +=
+      "matrices: " + rectangular.name + "; " + laplace.name + "; " + complex_symmetric.name + "\n";
   if (failed == 0)
     out += std::to_string(runs) + " kernel runs, all passed\n";
   else
@@ -293,8 +316,8 @@ int main_job(const std::vector<Bundle>& bundles, const RunOptions& run, std::str
 int one_kernel(const Bundle& b, const Options& o, std::string& out) {
   require_kernel(b, *o.kernel);
   const CoordMatrix a = o.mtx       ? read_matrix_market(*o.mtx)
-                  : o.laplace ? laplace2d(*o.laplace)
-                              : random_matrix(*o.random);
+                        : o.laplace ? laplace2d(*o.laplace)
+                                    : random_matrix(*o.random);
   const RunReport r = run_kernel(b, *o.kernel, a, o.run);
   char line[256];
   out += describe(b) + "\n";
@@ -329,9 +352,8 @@ int run(int argc, char** argv) {
   }
   std::vector<std::string> paths = o.bundles;
   if (paths.empty())
-    paths = o.kernel && !o.scheme
-                ? std::vector<std::string>{o.bundle_dir + "/spkernels_powerpc.so"}
-                : default_bundles(o);
+    paths = o.kernel && !o.scheme ? std::vector<std::string>{o.bundle_dir + "/spkernels_powerpc.so"}
+                                  : default_bundles(o);
   if (o.kernel && !o.scheme && paths.size() > 1)
     throw InputError("--kernel runs on one --bundle, not several");
   std::vector<Bundle> bundles;

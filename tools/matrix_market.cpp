@@ -1,5 +1,8 @@
 #include "matrix_market.hpp"
 
+#include <sys/stat.h>
+#include <zlib.h>
+
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
@@ -10,27 +13,32 @@
 #include <string_view>
 #include <system_error>
 
-#include <sys/stat.h>
-#include <zlib.h>
-
 namespace spk::host {
 
 const char* field_name(Field field) {
   switch (field) {
-    case Field::real: return "real";
-    case Field::integer: return "integer";
-    case Field::pattern: return "pattern";
-    case Field::complex: return "complex";
+    case Field::real:
+      return "real";
+    case Field::integer:
+      return "integer";
+    case Field::pattern:
+      return "pattern";
+    case Field::complex:
+      return "complex";
   }
   return "?";
 }
 
 const char* symmetry_name(Symmetry symmetry) {
   switch (symmetry) {
-    case Symmetry::general: return "general";
-    case Symmetry::symmetric: return "symmetric";
-    case Symmetry::skew_symmetric: return "skew-symmetric";
-    case Symmetry::hermitian: return "hermitian";
+    case Symmetry::general:
+      return "general";
+    case Symmetry::symmetric:
+      return "symmetric";
+    case Symmetry::skew_symmetric:
+      return "skew-symmetric";
+    case Symmetry::hermitian:
+      return "hermitian";
   }
   return "?";
 }
@@ -47,8 +55,8 @@ class LineReader {
     if (S_ISDIR(info.st_mode)) throw MatrixMarketError(path + ": cannot open: is a directory");
     file_ = gzopen(path.c_str(), "rb");
     if (file_ == nullptr)
-      throw MatrixMarketError(path + ": cannot open: " +
-                              (errno ? std::strerror(errno) : "out of memory"));
+      throw MatrixMarketError(path +
+                              ": cannot open: " + (errno ? std::strerror(errno) : "out of memory"));
     gzbuffer(file_, 1 << 17);
   }
   ~LineReader() { gzclose(file_); }
@@ -143,8 +151,7 @@ class Parser {
   }
 
   void read_banner() {
-    const std::string expected =
-        "expected '%%MatrixMarket matrix coordinate FIELD SYMMETRY'";
+    const std::string expected = "expected '%%MatrixMarket matrix coordinate FIELD SYMMETRY'";
     if (!reader_.next(line_)) throw MatrixMarketError(reader_.where(1) + "empty file, " + expected);
     split(line_, tokens_);
     if (tokens_.empty() || lower(tokens_[0]) != "%%matrixmarket")
@@ -161,20 +168,29 @@ class Parser {
       fail("bad banner: format " + quoted(tokens_[2]) + " is not 'coordinate'");
 
     const std::string field = lower(tokens_[3]);
-    if (field == "real") matrix_.field = Field::real;
-    else if (field == "integer") matrix_.field = Field::integer;
-    else if (field == "pattern") matrix_.field = Field::pattern;
-    else if (field == "complex") matrix_.field = Field::complex;
-    else fail("bad banner: field " + quoted(tokens_[3]) +
-              " is not real, integer, pattern or complex");
+    if (field == "real")
+      matrix_.field = Field::real;
+    else if (field == "integer")
+      matrix_.field = Field::integer;
+    else if (field == "pattern")
+      matrix_.field = Field::pattern;
+    else if (field == "complex")
+      matrix_.field = Field::complex;
+    else
+      fail("bad banner: field " + quoted(tokens_[3]) + " is not real, integer, pattern or complex");
 
     const std::string symmetry = lower(tokens_[4]);
-    if (symmetry == "general") matrix_.symmetry = Symmetry::general;
-    else if (symmetry == "symmetric") matrix_.symmetry = Symmetry::symmetric;
-    else if (symmetry == "skew-symmetric") matrix_.symmetry = Symmetry::skew_symmetric;
-    else if (symmetry == "hermitian") matrix_.symmetry = Symmetry::hermitian;
-    else fail("bad banner: symmetry " + quoted(tokens_[4]) +
-              " is not general, symmetric, skew-symmetric or hermitian");
+    if (symmetry == "general")
+      matrix_.symmetry = Symmetry::general;
+    else if (symmetry == "symmetric")
+      matrix_.symmetry = Symmetry::symmetric;
+    else if (symmetry == "skew-symmetric")
+      matrix_.symmetry = Symmetry::skew_symmetric;
+    else if (symmetry == "hermitian")
+      matrix_.symmetry = Symmetry::hermitian;
+    else
+      fail("bad banner: symmetry " + quoted(tokens_[4]) +
+           " is not general, symmetric, skew-symmetric or hermitian");
 
     if (matrix_.symmetry == Symmetry::hermitian && matrix_.field != Field::complex)
       fail(std::string("bad banner: a hermitian matrix must be complex, not ") +
@@ -216,8 +232,7 @@ class Parser {
   std::int64_t parse_index(std::string_view token, const char* what, std::int64_t extent) {
     std::int64_t value = 0;
     if (!parse_count(token, value))
-      fail(std::string("bad ") + what + " index " + quoted(token) +
-           ": not a positive integer");
+      fail(std::string("bad ") + what + " index " + quoted(token) + ": not a positive integer");
     if (value < 1 || value > extent)
       fail(std::string(what) + " index " + std::to_string(value) + " out of range 1.." +
            std::to_string(extent));
@@ -241,7 +256,8 @@ class Parser {
     const double value = std::strtod(token.data(), &end);
     if (end != token.data() + token.size() || token.empty() || is_space(token.front()))
       fail("bad number " + quoted(token));
-    if (errno == ERANGE && std::isinf(value)) fail("number " + quoted(token) + " overflows a double");
+    if (errno == ERANGE && std::isinf(value))
+      fail("number " + quoted(token) + " overflows a double");
     return value;
   }
 
@@ -271,10 +287,9 @@ class Parser {
       ++count;
     }
     if (count < matrix_.file_entries)
-      throw MatrixMarketError(reader_.where(reader_.number() + 1) + "file ends after " +
-                              std::to_string(count) + " of the " +
-                              std::to_string(matrix_.file_entries) +
-                              " entries the size line announces");
+      throw MatrixMarketError(
+          reader_.where(reader_.number() + 1) + "file ends after " + std::to_string(count) +
+          " of the " + std::to_string(matrix_.file_entries) + " entries the size line announces");
   }
 
   void add(const Entry& e) {

@@ -29,7 +29,7 @@ struct Entry {
 // (skew-symmetric) or its conjugate (Hermitian). Entries that repeat a position are kept
 // apart; they stand for their sum.
 struct CoordMatrix {
-  std::string name;             // where it came from, for messages
+  std::string name;  // where it came from, for messages
   std::int64_t rows = 0;
   std::int64_t cols = 0;
   Field field = Field::real;

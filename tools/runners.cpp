@@ -75,8 +75,8 @@ static_assert(std::is_same_v<Solve, decltype(&::CSR_VecTriangSlvUD_CAB_double)>)
 
 // The four real vector products. Row-compressed kernels take the same group as the
 // transpose: (m, n) = (columns, rows).
-void real_product(RunReport& report, void* symbol, bool by_rows, bool scaled,
-                  const CoordMatrix& a, const RunOptions& options) {
+void real_product(RunReport& report, void* symbol, bool by_rows, bool scaled, const CoordMatrix& a,
+                  const RunOptions& options) {
   refuse_complex(a, report.kernel);
   const Compressed c =
       compress(a, by_rows ? Layout::by_rows : Layout::by_columns, false, report.kernel);
@@ -84,19 +84,21 @@ void real_product(RunReport& report, void* symbol, bool by_rows, bool scaled,
   const std::int32_t m = c.extent;  // index extent: rows (CSC) or columns (CSR)
   const std::int32_t n = c.vectors;
   const Vec B = random_vector(static_cast<std::size_t>(a.cols), options.seed);
-  const Vec start = scaled ? random_vector(static_cast<std::size_t>(a.rows), options.seed + 1)
-                           : Vec(static_cast<std::size_t>(a.rows),
-                                 std::numeric_limits<double>::quiet_NaN());
+  const Vec start =
+      scaled ? random_vector(static_cast<std::size_t>(a.rows), options.seed + 1)
+             : Vec(static_cast<std::size_t>(a.rows), std::numeric_limits<double>::quiet_NaN());
   Vec C = start;
   const double alpha = options.scale;
   if (scaled) {
     auto f = reinterpret_cast<CscVecMultScaled>(symbol);
-    time_calls(report, options.repeat, {&C}, [&] { C = start; },
-               [&] { f(m, n, alpha, c.Aval.data(), c.Aind.data(), c.Aptr.data(), B.data(), C.data()); });
+    time_calls(
+        report, options.repeat, {&C}, [&] { C = start; },
+        [&] { f(m, n, alpha, c.Aval.data(), c.Aind.data(), c.Aptr.data(), B.data(), C.data()); });
   } else {
     auto f = reinterpret_cast<CscVecMult>(symbol);
-    time_calls(report, options.repeat, {&C}, [] {},
-               [&] { f(m, n, c.Aval.data(), c.Aind.data(), c.Aptr.data(), B.data(), C.data()); });
+    time_calls(
+        report, options.repeat, {&C}, [] {},
+        [&] { f(m, n, c.Aval.data(), c.Aind.data(), c.Aptr.data(), B.data(), C.data()); });
   }
   ProductReference ref(C.size(), scaled ? 2 : 0);
   if (scaled)
@@ -119,10 +121,12 @@ void complex_product(RunReport& report, void* symbol, bool by_rows, const CoordM
   Vec C(static_cast<std::size_t>(a.rows), std::numeric_limits<double>::quiet_NaN());
   Vec CIm = C;
   auto f = reinterpret_cast<CscCmplx>(symbol);
-  time_calls(report, options.repeat, {&C, &CIm}, [] {}, [&] {
-    f(c.extent, c.vectors, c.Aval.data(), c.AvalIm.data(), c.Aind.data(), c.Aptr.data(),
-      B.data(), BIm.data(), C.data(), CIm.data());
-  });
+  time_calls(
+      report, options.repeat, {&C, &CIm}, [] {},
+      [&] {
+        f(c.extent, c.vectors, c.Aval.data(), c.AvalIm.data(), c.Aind.data(), c.Aptr.data(),
+          B.data(), BIm.data(), C.data(), CIm.data());
+      });
   ProductReference re(C.size(), 1), im(C.size(), 1);
   for (const Entry& e : a.entries) {
     const auto i = static_cast<std::size_t>(e.row);
@@ -148,14 +152,17 @@ void symmetric_product(RunReport& report, void* symbol, bool complex, const Coor
   Vec CIm = C;
   if (complex) {
     auto f = reinterpret_cast<SymmCmplx>(symbol);
-    time_calls(report, options.repeat, {&C, &CIm}, [] {}, [&] {
-      f(n, n, c.Aval.data(), c.AvalIm.data(), c.Aind.data(), c.Aptr.data(), B.data(),
-        BIm.data(), C.data(), CIm.data());
-    });
+    time_calls(
+        report, options.repeat, {&C, &CIm}, [] {},
+        [&] {
+          f(n, n, c.Aval.data(), c.AvalIm.data(), c.Aind.data(), c.Aptr.data(), B.data(),
+            BIm.data(), C.data(), CIm.data());
+        });
   } else {
     auto f = reinterpret_cast<SymmVecMult>(symbol);
-    time_calls(report, options.repeat, {&C}, [] {},
-               [&] { f(n, n, c.Aval.data(), c.Aind.data(), c.Aptr.data(), B.data(), C.data()); });
+    time_calls(
+        report, options.repeat, {&C}, [] {},
+        [&] { f(n, n, c.Aval.data(), c.Aind.data(), c.Aptr.data(), B.data(), C.data()); });
   }
   ProductReference re(size, complex ? 1 : 0), im(size, 1);
   for (const Entry& e : a.entries) {
@@ -186,9 +193,9 @@ void matrix_product(RunReport& report, void* symbol, const CoordMatrix& a,
   const Vec B = random_vector(b_size, options.seed);
   Vec C(stride * static_cast<std::size_t>(K), std::numeric_limits<double>::quiet_NaN());
   auto f = reinterpret_cast<MatMult>(symbol);
-  time_calls(report, options.repeat, {&C}, [] {}, [&] {
-    f(m, K, k, c.Aval.data(), c.Aind.data(), c.Aptr.data(), B.data(), 0, C.data());
-  });
+  time_calls(
+      report, options.repeat, {&C}, [] {},
+      [&] { f(m, K, k, c.Aval.data(), c.Aind.data(), c.Aptr.data(), B.data(), 0, C.data()); });
   ProductReference ref(C.size(), 0);
   for (std::size_t col = 0; col < static_cast<std::size_t>(K); ++col)
     for (const Entry& e : a.entries)
@@ -207,8 +214,9 @@ void triangular_solve(RunReport& report, void* symbol, Triangle part, Layout lay
   const Vec B = random_vector(static_cast<std::size_t>(n), options.seed);
   Vec C(static_cast<std::size_t>(n), std::numeric_limits<double>::quiet_NaN());
   auto f = reinterpret_cast<Solve>(symbol);
-  time_calls(report, options.repeat, {&C}, [] {},
-             [&] { f(n, c.Aval.data(), c.Aind.data(), c.Aptr.data(), B.data(), C.data()); });
+  time_calls(
+      report, options.repeat, {&C}, [] {},
+      [&] { f(n, c.Aval.data(), c.Aind.data(), c.Aptr.data(), B.data(), C.data()); });
   std::vector<TriangleEntry> entries;
   entries.reserve(c.Aind.size());
   for (std::int32_t j = 0; j < n; ++j)
@@ -222,10 +230,14 @@ void triangular_solve(RunReport& report, void* symbol, Triangle part, Layout lay
 
 std::string duration(double seconds) {
   char text[32];
-  if (seconds < 1e-6) std::snprintf(text, sizeof text, "%.0f ns", seconds * 1e9);
-  else if (seconds < 1e-3) std::snprintf(text, sizeof text, "%.2f us", seconds * 1e6);
-  else if (seconds < 1) std::snprintf(text, sizeof text, "%.2f ms", seconds * 1e3);
-  else std::snprintf(text, sizeof text, "%.2f s", seconds);
+  if (seconds < 1e-6)
+    std::snprintf(text, sizeof text, "%.0f ns", seconds * 1e9);
+  else if (seconds < 1e-3)
+    std::snprintf(text, sizeof text, "%.2f us", seconds * 1e6);
+  else if (seconds < 1)
+    std::snprintf(text, sizeof text, "%.2f ms", seconds * 1e3);
+  else
+    std::snprintf(text, sizeof text, "%.2f s", seconds);
   return text;
 }
 
@@ -236,8 +248,8 @@ void* require_kernel(const Bundle& bundle, const std::string& kernel) {
     throw InputError("'" + kernel + "' is not a kernel; the kernels are: " + kernel_list());
   void* symbol = bundle.lookup(kernel.c_str());
   if (symbol == nullptr)
-    throw InputError("bundle " + bundle.path() + " (" + bundle.build() + ", tag \"" +
-                     bundle.tag() + "\") does not export " + kernel + "; it exports " +
+    throw InputError("bundle " + bundle.path() + " (" + bundle.build() + ", tag \"" + bundle.tag() +
+                     "\") does not export " + kernel + "; it exports " +
                      std::to_string(bundle.exported_kernels()) + " of the 13 kernels");
   return symbol;
 }
@@ -251,15 +263,33 @@ RunReport run_kernel(const Bundle& bundle, const std::string& kernel, const Coor
   report.rows = a.rows;
   report.cols = a.cols;
   switch (index) {
-    case 0: real_product(report, symbol, false, false, a, options); break;
-    case 1: real_product(report, symbol, true, false, a, options); break;
-    case 2: real_product(report, symbol, false, true, a, options); break;
-    case 3: real_product(report, symbol, true, true, a, options); break;
-    case 4: complex_product(report, symbol, false, a, options); break;
-    case 5: complex_product(report, symbol, true, a, options); break;
-    case 6: symmetric_product(report, symbol, false, a, options); break;
-    case 7: symmetric_product(report, symbol, true, a, options); break;
-    case 8: matrix_product(report, symbol, a, options); break;
+    case 0:
+      real_product(report, symbol, false, false, a, options);
+      break;
+    case 1:
+      real_product(report, symbol, true, false, a, options);
+      break;
+    case 2:
+      real_product(report, symbol, false, true, a, options);
+      break;
+    case 3:
+      real_product(report, symbol, true, true, a, options);
+      break;
+    case 4:
+      complex_product(report, symbol, false, a, options);
+      break;
+    case 5:
+      complex_product(report, symbol, true, a, options);
+      break;
+    case 6:
+      symmetric_product(report, symbol, false, a, options);
+      break;
+    case 7:
+      symmetric_product(report, symbol, true, a, options);
+      break;
+    case 8:
+      matrix_product(report, symbol, a, options);
+      break;
     case 9:
       triangular_solve(report, symbol, Triangle::lower, Layout::by_columns, DiagonalAt::first, a,
                        options);

@@ -13,23 +13,23 @@
 namespace spk::host {
 
 struct RunOptions {
-  int repeat = 11;          // timed calls; the median is reported
-  int columns = 4;          // columns of the dense B of CSC_MatMult_CAB_double
-  std::uint64_t seed = 1;   // of the generated dense operands
-  double scale = 0.75;      // the scalar a of the CaABC kernels
+  int repeat = 11;         // timed calls; the median is reported
+  int columns = 4;         // columns of the dense B of CSC_MatMult_CAB_double
+  std::uint64_t seed = 1;  // of the generated dense operands
+  double scale = 0.75;     // the scalar a of the CaABC kernels
 };
 
 struct RunReport {
   std::string kernel;
-  std::int64_t rows = 0;         // of the matrix the kernel works with
+  std::int64_t rows = 0;  // of the matrix the kernel works with
   std::int64_t cols = 0;
-  std::int64_t stored = 0;       // entries passed to the kernel
-  int columns = 1;               // dense columns (CSC_MatMult_CAB_double), 1 otherwise
+  std::int64_t stored = 0;  // entries passed to the kernel
+  int columns = 1;          // dense columns (CSC_MatMult_CAB_double), 1 otherwise
   bool solve = false;
   double median_seconds = 0.0;
   double entries_per_second = 0.0;
-  bool repeatable = true;        // every call gave the same bits
-  CheckResult check;             // for solves: the residual check
+  bool repeatable = true;  // every call gave the same bits
+  CheckResult check;       // for solves: the residual check
   double relative_residual = 0.0;
   bool passed() const { return repeatable && check.passed; }
 };

@@ -1,12 +1,12 @@
 // The host stand-in's parts: the layouts it builds for the solves, the checks it judges
 // results with, and runs of every kernel kind from this build's bundles on real matrices.
+#include <gtest/gtest.h>
+
 #include <cmath>
 #include <filesystem>
 #include <limits>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "bundle.hpp"
 #include "checks.hpp"
@@ -40,14 +40,34 @@ struct LayoutCase {
 };
 
 const LayoutCase kLayouts[] = {
-    {"CSC lower, diagonal first", Triangle::lower, Layout::by_columns, DiagonalAt::first,
-     {0, 3, 5, 6}, {0, 1, 2, 1, 2, 2}, {2, 1, 3, 4, -1, 5}},
-    {"CSC upper, diagonal last", Triangle::upper, Layout::by_columns, DiagonalAt::last,
-     {0, 1, 3, 6}, {0, 0, 1, 0, 1, 2}, {2, 1, 4, 3, -1, 5}},
-    {"CSR lower, diagonal last", Triangle::lower, Layout::by_rows, DiagonalAt::last,
-     {0, 1, 3, 6}, {0, 0, 1, 0, 1, 2}, {2, 1, 4, 3, -1, 5}},
-    {"CSR upper, diagonal first", Triangle::upper, Layout::by_rows, DiagonalAt::first,
-     {0, 3, 5, 6}, {0, 1, 2, 1, 2, 2}, {2, 1, 3, 4, -1, 5}},
+    {"CSC lower, diagonal first",
+     Triangle::lower,
+     Layout::by_columns,
+     DiagonalAt::first,
+     {0, 3, 5, 6},
+     {0, 1, 2, 1, 2, 2},
+     {2, 1, 3, 4, -1, 5}},
+    {"CSC upper, diagonal last",
+     Triangle::upper,
+     Layout::by_columns,
+     DiagonalAt::last,
+     {0, 1, 3, 6},
+     {0, 0, 1, 0, 1, 2},
+     {2, 1, 4, 3, -1, 5}},
+    {"CSR lower, diagonal last",
+     Triangle::lower,
+     Layout::by_rows,
+     DiagonalAt::last,
+     {0, 1, 3, 6},
+     {0, 0, 1, 0, 1, 2},
+     {2, 1, 4, 3, -1, 5}},
+    {"CSR upper, diagonal first",
+     Triangle::upper,
+     Layout::by_rows,
+     DiagonalAt::first,
+     {0, 3, 5, 6},
+     {0, 1, 2, 1, 2, 2},
+     {2, 1, 3, 4, -1, 5}},
 };
 
 TEST(HostLayouts, TrianglesPlaceTheDiagonalWhereEachSolveTakesIt) {

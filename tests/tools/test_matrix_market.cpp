@@ -1,5 +1,6 @@
 // The Matrix Market reader: each field and symmetry expanded as the format says, and every
 // malformed file refused with its name, line and what is wrong.
+#include <gtest/gtest.h>
 #include <unistd.h>
 #include <zlib.h>
 
@@ -9,8 +10,6 @@
 #include <fstream>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "matrix_market.hpp"
 
@@ -69,40 +68,86 @@ struct ExpandCase {
 };
 
 const ExpandCase kExpandCases[] = {
-    {"real general", "%%MatrixMarket matrix coordinate real general\n2 3 2\n1 3 1.5\n2 1 -2e0\n",
-     Field::real, Symmetry::general, 2, {{0, 2, 1.5, 0}, {1, 0, -2, 0}}},
-    {"real symmetric", "%%MatrixMarket matrix coordinate real symmetric\n3 3 2\n1 1 4\n3 1 5\n",
-     Field::real, Symmetry::symmetric, 2, {{0, 0, 4, 0}, {2, 0, 5, 0}, {0, 2, 5, 0}}},
-    {"real skew-symmetric", "%%MatrixMarket matrix coordinate real skew-symmetric\n3 3 1\n3 2 5\n",
-     Field::real, Symmetry::skew_symmetric, 1, {{2, 1, 5, 0}, {1, 2, -5, 0}}},
-    {"integer general", "%%MatrixMarket matrix coordinate integer general\n2 2 2\n1 1 -7\n2 2 +3\n",
-     Field::integer, Symmetry::general, 2, {{0, 0, -7, 0}, {1, 1, 3, 0}}},
-    {"pattern symmetric", "%%MatrixMarket matrix coordinate pattern symmetric\n2 2 2\n1 1\n2 1\n",
-     Field::pattern, Symmetry::symmetric, 2, {{0, 0, 1, 0}, {1, 0, 1, 0}, {0, 1, 1, 0}}},
-    {"complex general", "%%MatrixMarket matrix coordinate complex general\n2 2 1\n1 2 1 -2\n",
-     Field::complex, Symmetry::general, 1, {{0, 1, 1, -2}}},
+    {"real general",
+     "%%MatrixMarket matrix coordinate real general\n2 3 2\n1 3 1.5\n2 1 -2e0\n",
+     Field::real,
+     Symmetry::general,
+     2,
+     {{0, 2, 1.5, 0}, {1, 0, -2, 0}}},
+    {"real symmetric",
+     "%%MatrixMarket matrix coordinate real symmetric\n3 3 2\n1 1 4\n3 1 5\n",
+     Field::real,
+     Symmetry::symmetric,
+     2,
+     {{0, 0, 4, 0}, {2, 0, 5, 0}, {0, 2, 5, 0}}},
+    {"real skew-symmetric",
+     "%%MatrixMarket matrix coordinate real skew-symmetric\n3 3 1\n3 2 5\n",
+     Field::real,
+     Symmetry::skew_symmetric,
+     1,
+     {{2, 1, 5, 0}, {1, 2, -5, 0}}},
+    {"integer general",
+     "%%MatrixMarket matrix coordinate integer general\n2 2 2\n1 1 -7\n2 2 +3\n",
+     Field::integer,
+     Symmetry::general,
+     2,
+     {{0, 0, -7, 0}, {1, 1, 3, 0}}},
+    {"pattern symmetric",
+     "%%MatrixMarket matrix coordinate pattern symmetric\n2 2 2\n1 1\n2 1\n",
+     Field::pattern,
+     Symmetry::symmetric,
+     2,
+     {{0, 0, 1, 0}, {1, 0, 1, 0}, {0, 1, 1, 0}}},
+    {"complex general",
+     "%%MatrixMarket matrix coordinate complex general\n2 2 1\n1 2 1 -2\n",
+     Field::complex,
+     Symmetry::general,
+     1,
+     {{0, 1, 1, -2}}},
     {"complex symmetric: mirror unchanged",
-     "%%MatrixMarket matrix coordinate complex symmetric\n2 2 1\n2 1 1 2\n", Field::complex,
-     Symmetry::symmetric, 1, {{1, 0, 1, 2}, {0, 1, 1, 2}}},
+     "%%MatrixMarket matrix coordinate complex symmetric\n2 2 1\n2 1 1 2\n",
+     Field::complex,
+     Symmetry::symmetric,
+     1,
+     {{1, 0, 1, 2}, {0, 1, 1, 2}}},
     {"complex hermitian: mirror conjugated",
      "%%MatrixMarket matrix coordinate complex hermitian\n2 2 2\n1 1 3 0\n2 1 1 2\n",
-     Field::complex, Symmetry::hermitian, 2, {{0, 0, 3, 0}, {1, 0, 1, 2}, {0, 1, 1, -2}}},
+     Field::complex,
+     Symmetry::hermitian,
+     2,
+     {{0, 0, 3, 0}, {1, 0, 1, 2}, {0, 1, 1, -2}}},
     {"complex skew-symmetric: mirror negated",
-     "%%MatrixMarket matrix coordinate complex skew-symmetric\n2 2 1\n2 1 1 2\n", Field::complex,
-     Symmetry::skew_symmetric, 1, {{1, 0, 1, 2}, {0, 1, -1, -2}}},
+     "%%MatrixMarket matrix coordinate complex skew-symmetric\n2 2 1\n2 1 1 2\n",
+     Field::complex,
+     Symmetry::skew_symmetric,
+     1,
+     {{1, 0, 1, 2}, {0, 1, -1, -2}}},
     {"comments, blank lines, tabs, CRLF and capitals",
      "%%MatrixMarket Matrix Coordinate REAL General\r\n% a comment\r\n\r\n  2\t2   2  \r\n"
      "1 1 0.5\r\n\r\n2\t2\t-0.25\r\n",
-     Field::real, Symmetry::general, 2, {{0, 0, 0.5, 0}, {1, 1, -0.25, 0}}},
+     Field::real,
+     Symmetry::general,
+     2,
+     {{0, 0, 0.5, 0}, {1, 1, -0.25, 0}}},
     {"repeated positions kept apart",
-     "%%MatrixMarket matrix coordinate real general\n1 1 2\n1 1 1\n1 1 2\n", Field::real,
-     Symmetry::general, 2, {{0, 0, 1, 0}, {0, 0, 2, 0}}},
-    {"no entries", "%%MatrixMarket matrix coordinate real general\n0 5 0\n", Field::real,
-     Symmetry::general, 0, {}},
+     "%%MatrixMarket matrix coordinate real general\n1 1 2\n1 1 1\n1 1 2\n",
+     Field::real,
+     Symmetry::general,
+     2,
+     {{0, 0, 1, 0}, {0, 0, 2, 0}}},
+    {"no entries",
+     "%%MatrixMarket matrix coordinate real general\n0 5 0\n",
+     Field::real,
+     Symmetry::general,
+     0,
+     {}},
     {"values read to the last bit",
      "%%MatrixMarket matrix coordinate real general\n1 1 3\n1 1 0.1\n1 1 4.9406564584124654e-324\n"
      "1 1 -0\n",
-     Field::real, Symmetry::general, 3, {{0, 0, 0.1, 0}, {0, 0, 0x1p-1074, 0}, {0, 0, -0.0, 0}}},
+     Field::real,
+     Symmetry::general,
+     3,
+     {{0, 0, 0.1, 0}, {0, 0, 0x1p-1074, 0}, {0, 0, -0.0, 0}}},
 };
 
 TEST_F(MatrixMarketFiles, ExpandsEachFieldAndSymmetry) {
