@@ -340,7 +340,7 @@ int one_kernel(const Bundle& b, const Options& o, std::string& out) {
                   "worst error/bound %.3f\n",
                   r.check.worst);
   out += line;
-  out += r.passed() ? "PASS\n" : "FAIL: " + r.check.failure + "\n";
+  out += r.passed() ? "PASS\n" : "FAIL: " + r.failure() + "\n";
   return r.passed() ? kPassed : kFailed;
 }
 

@@ -32,6 +32,9 @@ struct RunReport {
   CheckResult check;       // for solves: the residual check
   double relative_residual = 0.0;
   bool passed() const { return repeatable && check.passed; }
+  std::string failure() const {
+    return !check.passed ? check.failure : repeatable ? "" : "repeated calls wrote different bits";
+  }
 };
 
 // The exported symbol KERNEL of BUNDLE. Throws InputError for a name that is not a kernel
