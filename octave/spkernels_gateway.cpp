@@ -76,30 +76,34 @@ std::string format(const char* fmt, ...) {
 
 enum class Scheme { fused, separate };
 
+// A loaded bundle, kept for the rest of the session. The path is worked out at every call,
+// so that a change of SPKERNELS_LIB_DIR takes effect; each path is loaded once.
 struct Library {
-  void* handle = nullptr;
   std::string path;
+  void* handle = nullptr;
 };
 
 Library& library(Scheme scheme) {
-  static Library libraries[2];
-  Library& lib = libraries[scheme == Scheme::fused ? 0 : 1];
-  if (lib.handle) return lib;
+  static std::vector<Library> loaded;
   const char* file = scheme == Scheme::fused ? "spkernels_powerpc.so" : "spkernels_separate.so";
   const char* dir = std::getenv("SPKERNELS_LIB_DIR");
-  lib.path = dir && *dir ? std::string(dir) + "/" + file
-                         : std::string(scheme == Scheme::fused ? SPK_FUSED_LIBRARY
-                                                               : SPK_SEPARATE_LIBRARY);
-  lib.handle = dlopen(lib.path.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (!lib.handle) {
+  const std::string path = dir && *dir ? std::string(dir) + "/" + file
+                                       : std::string(scheme == Scheme::fused
+                                                         ? SPK_FUSED_LIBRARY
+                                                         : SPK_SEPARATE_LIBRARY);
+  for (Library& lib : loaded)
+    if (lib.path == path) return lib;
+  void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (!handle) {
     const char* why = dlerror();
     refuse("spkernels:libraryNotFound",
-           format("cannot load the %s kernels from %s (%s); build them, or set "
+           format("spkernels: cannot load the %s kernels from %s (%s); build them, or set "
                   "SPKERNELS_LIB_DIR to a directory that holds %s",
-                  scheme == Scheme::fused ? "fused" : "separate", lib.path.c_str(),
+                  scheme == Scheme::fused ? "fused" : "separate", path.c_str(),
                   why ? why : "no reason given", file));
   }
-  return lib;
+  loaded.push_back({path, handle});
+  return loaded.back();
 }
 
 // The kernel `name` of the bundle behind `scheme`, as a pointer of the declared type.
@@ -111,7 +115,7 @@ Function* kernel(Scheme scheme, const char* name) {
   void* symbol = dlsym(lib.handle, name);
   if (!symbol)
     refuse("spkernels:libraryNotFound",
-           format("%s does not export %s", lib.path.c_str(), name));
+           format("spkernels: %s does not export %s", lib.path.c_str(), name));
   return reinterpret_cast<Function*>(symbol);
 }
 #define SPK_KERNEL(scheme, name) kernel<decltype(::name)>(scheme, #name)
