@@ -92,7 +92,7 @@ endfunction
 %!test
 %! rand ("state", 11); randn ("state", 11);
 %! for t = 1:60
-%!   m = randi ([0 40]); n = randi ([0 40]);
+%!   m = randi ([0 40]); n = randi ([2 40]);       # (a 1-by-1 A is a scalar to Octave)
 %!   cA = mod (t, 3) == 1; cx = mod (t, 3) == 2;
 %!   A = random_sparse (m, n, 0.15, cA);
 %!   x = randn (n, 1) + cx * 1i * randn (n, 1);

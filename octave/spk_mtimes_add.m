@@ -79,7 +79,7 @@ endfunction
 %!test
 %! rand ("state", 12); randn ("state", 12);
 %! for t = 1:40
-%!   m = randi ([0 30]); n = randi ([0 30]);
+%!   m = randi ([0 30]); n = randi ([2 30]);       # (a 1-by-1 A is a scalar to Octave)
 %!   A = sprandn (m, n, 0.2); a = randn ();
 %!   x = randn (n, 1); xt = randn (m, 1);
 %!   assert (bits (spk_mtimes_add (A, x, zeros (m, 1), a, "separate")), bits (A * (a * x)));
