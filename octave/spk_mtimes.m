@@ -61,6 +61,21 @@ endfunction
 %!  b = typecast ([real(v(:)); imag(v(:))], "uint64");
 %!endfunction
 
+## Each row of cases: the identifier after "spkernels:", a pattern the message must start
+## with (after the function's name), and the call.
+%!function expect_errors (cases)
+%!  for i = 1:rows (cases)
+%!    try
+%!      cases{i, 3} ();
+%!      error ("case %d (%s) raised no error", i, cases{i, 2});
+%!    catch err
+%!      assert (err.identifier, ["spkernels:" cases{i, 1}]);
+%!      assert (! isempty (regexp (err.message, ["^spk_mtimes: " cases{i, 2}], "once")),
+%!              sprintf ("case %d: %s", i, err.message));
+%!    end_try_catch
+%!  endfor
+%!endfunction
+
 ## A random m-by-n sparse matrix with full 53-bit values, and a few empty rows and columns.
 %!function A = random_sparse (m, n, density, complex_values)
 %!  A = sprandn (m, n, density);
@@ -126,7 +141,7 @@ endfunction
 
 ## Every refusal: its identifier and the words of its message.
 %!test
-%! cases = {
+%! expect_errors ({
 %!   "badArgument", "x must be 2-by-1, not 3-by-1", @() spk_mtimes (speye (2), [1; 2; 3])
 %!   "badArgument", "x must be 3-by-1, not 2-by-1", @() spk_mtimes (sparse (2, 3), [1; 2])
 %!   "badArgument", "x must be 2-by-1, not 3-by-1", @() spk_mtimes (sparse (2, 3), [1; 2; 3], "transpose")
@@ -142,14 +157,4 @@ endfunction
 %!   "badArgument", "'transpose' is given twice", @() spk_mtimes (speye (2), [1; 2], "transpose", "transpose")
 %!   "tooLarge", "A has 2147483648 rows; the kernels take at most 2147483647", @() spk_mtimes (sparse (2^31, 1), 1)
 %!   "tooLarge", "A has 2147483648 rows", @() spk_mtimes (sparse (2^31, 1), zeros (2^31, 0), "transpose")
-%! };
-%! for i = 1:rows (cases)
-%!   try
-%!     cases{i, 3} ();
-%!     error ("case %d (%s) raised no error", i, cases{i, 2});
-%!   catch err
-%!     assert (err.identifier, ["spkernels:" cases{i, 1}]);
-%!     assert (! isempty (regexp (err.message, ["^spk_mtimes: " cases{i, 2}], "once")),
-%!             sprintf ("case %d: %s", i, err.message));
-%!   end_try_catch
-%! endfor
+%! });
