@@ -54,7 +54,7 @@ endfunction
 
 ## Each column of the product takes the terms of Octave's own A*B in the same order: equal
 ## bits with separate rounding, for A square, tall and wide. (Not for a 1-by-1 A, which
-## Octave multiplies as a scalar: its stored zero times a negative number gives -0.)
+## Octave multiplies as a scalar: an empty one, 0, times a negative number gives -0.)
 %!test
 %! rand ("state", 14); randn ("state", 14);
 %! for t = 1:30
