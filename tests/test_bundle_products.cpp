@@ -4,17 +4,15 @@
 // layer passes every argument to the right place (n before m in the symmetric products, the
 // spare between B and C in the matrix product). Dimensions and the spare that the kernels
 // never read are passed with arbitrary values, negative ones included.
-#include <dlfcn.h>
-
 #include <cstdint>
 #include <limits>
 #include <string>
-#include <type_traits>
 
 #include "reference/products.hpp"
 #include "spkernels/arith.hpp"
 #include "spkernels/spkernels.h"
 #include "support/bits.hpp"
+#include "support/bundle.hpp"
 #include "support/operands.hpp"
 
 namespace {
@@ -23,50 +21,33 @@ using namespace spk::test;
 
 struct PowerPCBundle {
   using Arith = spk::Fused;
-  static constexpr const char* file = "spkernels_powerpc.so";
+  static constexpr const char* name = "spkernels_powerpc";
 };
 struct SeparateBundle {
   using Arith = spk::Separate;
-  static constexpr const char* file = "spkernels_separate.so";
+  static constexpr const char* name = "spkernels_separate";
 };
 
 // Values for a parameter that is never read.
 const int32_t kIgnored[] = {0, -1, std::numeric_limits<int32_t>::min(),
                             std::numeric_limits<int32_t>::max(), 12345};
 
-template <class Bundle>
-class BundleProducts : public ::testing::Test {
- protected:
-  void SetUp() override {
-    const std::string path = std::string(SPK_BUNDLE_DIR) + "/" + Bundle::file;
-    handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    ASSERT_NE(handle_, nullptr) << "cannot load " << path << ": " << dlerror();
-  }
-  void TearDown() override {
-    if (handle_) dlclose(handle_);
-  }
-  // The exported kernel of that name, as a pointer of the declared type.
-  template <class Function>
-  Function* find(const char* name) {
-    void* symbol = dlsym(handle_, name);
-    EXPECT_NE(symbol, nullptr) << Bundle::file << " does not export " << name;
-    return reinterpret_cast<Function*>(symbol);
-  }
-  void* handle_ = nullptr;
-};
-
+template <class TheBundle>
+class BundleProducts : public ::testing::Test {};
 using Bundles = ::testing::Types<PowerPCBundle, SeparateBundle>;
 struct BundleName {
-  template <class Bundle>
-  static std::string GetName(int) { return std::is_same_v<Bundle, PowerPCBundle> ? "powerpc" : "separate"; }
+  template <class TheBundle>
+  static std::string GetName(int) { return TheBundle::name; }
 };
 TYPED_TEST_SUITE(BundleProducts, Bundles, BundleName);
 
 // The declared type only: the test itself never links against the kernels.
-#define SPK_FIND(name) this->template find<decltype(name)>(#name)
+#define SPK_FIND(name) bundle.kernel<decltype(name)>(#name)
 
 TYPED_TEST(BundleProducts, MatchReferenceThroughExportedNames) {
   using Arith = typename TypeParam::Arith;
+  const Bundle bundle(TypeParam::name);
+  ASSERT_TRUE(bundle.loaded()) << "cannot load " << bundle.path() << ": " << bundle.error();
   auto* csc_cab = SPK_FIND(CSC_VecMult_CAB_double);
   auto* csr_cab = SPK_FIND(CSR_VecMult_CAB_double);
   auto* csc_cabc = SPK_FIND(CSC_VecMult_CaABC_double);

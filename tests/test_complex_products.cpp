@@ -7,6 +7,7 @@
 #include "complex_vec.hpp"
 #include "reference/products.hpp"
 #include "support/bits.hpp"
+#include "support/guard_pages.hpp"
 #include "support/operands.hpp"
 #include "support/schemes.hpp"
 
@@ -163,6 +164,19 @@ TYPED_TEST(ComplexProducts, LiteralCases) {
                           t.want))
         << "reference";
   }
+}
+
+// A column without stored entries leaves B[j] and BIm[j] unread: here the last column is
+// empty and both arrays end just before an inaccessible page.
+TYPED_TEST(ComplexProducts, EmptyColumnLeavesItsInputUnread) {
+  GuardedArena arena;
+  const Operand A = compressed({0, 1, 1}, {0}, {1}, {2});
+  const double* B = arena.copy(Vec{3}, Flush::end, false);
+  const double* BIm = arena.copy(Vec{4}, Flush::end, false);
+  Vec C{N}, CIm{N};
+  spk::csc_cmplx_vec_mult<TypeParam>(1, 2, A.Aval.data(), A.AvalIm.data(), A.Aind.data(),
+                                     A.Aptr.data(), B, BIm, C.data(), CIm.data());
+  EXPECT_TRUE(same_bits(Split{C, CIm}, Split{{-5}, {10}}));
 }
 
 // The same matrix held column-compressed and row-compressed gives the same product: a literal

@@ -8,6 +8,7 @@
 #include "mat_mult.hpp"
 #include "reference/products.hpp"
 #include "support/bits.hpp"
+#include "support/guard_pages.hpp"
 #include "support/operands.hpp"
 #include "support/schemes.hpp"
 
@@ -98,6 +99,18 @@ TYPED_TEST(MatMult, LiteralCases) {
     EXPECT_TRUE(same_bits(call<TypeParam, true>(t.m, t.n, t.k, t.A, t.B, t.C, t.B_is_C), t.want))
         << "reference";
   }
+}
+
+// A column of A without stored entries leaves its row of B unread. Column 1 of A is empty,
+// so B's element (1, 1), the last of B, is never read: B ends before an inaccessible page
+// where it would be. Element (1, 0) is never read either and holds NaN.
+TYPED_TEST(MatMult, EmptyColumnLeavesItsRowOfBUnread) {
+  GuardedArena arena;
+  const Operand A = compressed({0, 1, 1}, {1}, {2});
+  const double* B = arena.copy(Vec{1, N, 3}, Flush::end, false);
+  Vec C(4, N);
+  spk::csc_mat_mult<TypeParam>(2, 2, 2, A.Aval.data(), A.Aind.data(), A.Aptr.data(), B, C.data());
+  EXPECT_TRUE(same_bits(C, Vec{+0.0, 2, +0.0, 6}));
 }
 
 // Each column of the product is the vector product of A with that column of B: the kernel

@@ -8,6 +8,7 @@
 #include "real_vec.hpp"
 #include "reference/products.hpp"
 #include "support/bits.hpp"
+#include "support/guard_pages.hpp"
 #include "support/operands.hpp"
 #include "support/schemes.hpp"
 
@@ -176,6 +177,21 @@ TYPED_TEST(RealProducts, LiteralCases) {
                              t.B_is_C ? ref.data() : data_or_null(t.B), data_or_null(ref));
     EXPECT_TRUE(same_bits(ref, t.want)) << "reference";
   }
+}
+
+// A column without stored entries leaves its element of B unread: here the last column is
+// empty and B ends just before an inaccessible page, so reading B[1] faults.
+TYPED_TEST(RealProducts, EmptyColumnLeavesItsInputUnread) {
+  GuardedArena arena;
+  const Operand A = compressed({0, 1, 1}, {0}, {2});
+  const double* B = arena.copy(Vec{3}, Flush::end, false);
+  Vec C{N};
+  spk::csc_vec_mult<TypeParam>(1, 2, A.Aval.data(), A.Aind.data(), A.Aptr.data(), B, C.data());
+  EXPECT_TRUE(same_bits(C, Vec{6}));
+  C = {1};
+  spk::csc_vec_mult_add<TypeParam>(2, 1.0, A.Aval.data(), A.Aind.data(), A.Aptr.data(), B,
+                                   C.data());
+  EXPECT_TRUE(same_bits(C, Vec{7}));
 }
 
 // A random call of one kernel: operand, vectors, scale; C carries two spare elements at its

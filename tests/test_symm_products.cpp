@@ -11,6 +11,7 @@
 #include "real_vec.hpp"
 #include "reference/products.hpp"
 #include "support/bits.hpp"
+#include "support/guard_pages.hpp"
 #include "support/operands.hpp"
 #include "support/schemes.hpp"
 #include "symm_vec.hpp"
@@ -155,6 +156,22 @@ TYPED_TEST(SymmProducts, LiteralCases) {
                           t.want))
         << "reference";
   }
+}
+
+// A negative column index addresses no array: the vectors start right after an inaccessible
+// page, so B[-1] or C[-1] would fault, and the values of those entries are NaN.
+TYPED_TEST(SymmProducts, NegativeColumnsAddressNothing) {
+  GuardedArena arena;
+  const Operand A = compressed({0, 2, 4}, {-1, 0, kMinIndex, 1}, {N, 2, N, 3}, {N, 0, N, 1});
+  const double* B = arena.copy(Vec{1, 2}, Flush::start, false);
+  const double* BIm = arena.copy(Vec{0, 0}, Flush::start, false);
+  double* C = arena.copy(Vec{N, N}, Flush::start, true);
+  double* CIm = arena.copy(Vec{N, N}, Flush::start, true);
+  spk::csr_symm_vec_mult<TypeParam>(2, 2, A.Aval.data(), A.Aind.data(), A.Aptr.data(), B, C);
+  EXPECT_TRUE(spk::test::same_bits(Vec(C, C + 2), Vec{2, 6}));
+  spk::csr_symm_cmplx_vec_mult<TypeParam>(2, 2, A.Aval.data(), A.AvalIm.data(), A.Aind.data(),
+                                          A.Aptr.data(), B, BIm, C, CIm);
+  EXPECT_TRUE(same_bits(Split{Vec(C, C + 2), Vec(CIm, CIm + 2)}, Split{{2, 6}, {+0.0, 2}}));
 }
 
 struct RandomCall {
