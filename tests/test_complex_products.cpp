@@ -218,9 +218,11 @@ struct RandomCall {
 // carry two spare elements at the end that nothing may touch.
 RandomCall random_call(Rng& rng, Kernel kernel, const ValueMix& mix, bool allow_alias) {
   Shape shape;
-  shape.vectors = int32_t(rng() % 9);
-  shape.extent = int32_t(rng() % 9);
-  shape.max_per_vector = 1 + int32_t(rng() % 6);
+  // Mostly small, so that empty and one-element cases are frequent; now and then large.
+  const bool large = rng() % 40 == 0;
+  shape.vectors = int32_t(rng() % (large ? 300 : 9));
+  shape.extent = int32_t(rng() % (large ? 300 : 9));
+  shape.max_per_vector = 1 + int32_t(rng() % (large ? 24 : 6));
   shape.sorted = rng() % 4 == 0;
   shape.duplicate = 0.15;
   shape.complex = true;
@@ -250,7 +252,8 @@ TYPED_TEST(ComplexProducts, MatchReferenceOnRandomOperands) {
     const auto same = same_bits(call<TypeParam, false>(kernel, c.m, c.n, c.A, c.B, c.C, c.B_is_C),
                                 call<TypeParam, true>(kernel, c.m, c.n, c.A, c.B, c.C, c.B_is_C));
     if (!same) {
-      ADD_FAILURE() << kKernelName[int(kernel)] << ", " << seed_note(seed) << ": " << same.message();
+      ADD_FAILURE() << kKernelName[int(kernel)] << ", " << seed_note(seed) << ": "
+                    << same.message();
       break;
     }
   }

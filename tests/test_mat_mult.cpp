@@ -143,15 +143,17 @@ struct RandomCall {
 // elements at the end that nothing may touch, and starts out holding garbage.
 RandomCall random_call(Rng& rng, const ValueMix& mix, bool allow_alias) {
   Shape shape;
-  shape.vectors = int32_t(rng() % 7);  // k
-  shape.extent = int32_t(rng() % 7);   // m
-  shape.max_per_vector = 1 + int32_t(rng() % 5);
+  // Mostly small, so that empty and one-element cases are frequent; now and then large.
+  const bool large = rng() % 40 == 0;
+  shape.vectors = int32_t(rng() % (large ? 100 : 7));  // k
+  shape.extent = int32_t(rng() % (large ? 100 : 7));   // m
+  shape.max_per_vector = 1 + int32_t(rng() % (large ? 16 : 5));
   shape.sorted = rng() % 4 == 0;
   shape.duplicate = 0.15;
   shape.values = mix;
   if (rng() % 3 == 0) shape.first_position = 1 + int32_t(rng() % 3);
-  RandomCall c{shape.extent, int32_t(rng() % 5), shape.vectors, random_operand(rng, shape),
-               {}, {}, false};
+  const int32_t columns = int32_t(rng() % (large ? 9 : 5));
+  RandomCall c{shape.extent, columns, shape.vectors, random_operand(rng, shape), {}, {}, false};
   const std::size_t lenB = c.n >= 1 && c.k >= 1 ? std::size_t(c.n - 1) * c.m + c.k : 0;
   const std::size_t lenC = std::size_t(c.m) * c.n;
   c.B_is_C = allow_alias && rng() % 8 == 0;

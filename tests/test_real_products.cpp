@@ -207,9 +207,11 @@ struct RandomCall {
 
 RandomCall random_call(Rng& rng, Kernel kernel, const ValueMix& mix, bool allow_alias) {
   Shape shape;
-  shape.vectors = int32_t(rng() % 9);
-  shape.extent = int32_t(rng() % 9);
-  shape.max_per_vector = 1 + int32_t(rng() % 6);
+  // Mostly small, so that empty and one-element cases are frequent; now and then large.
+  const bool large = rng() % 40 == 0;
+  shape.vectors = int32_t(rng() % (large ? 300 : 9));
+  shape.extent = int32_t(rng() % (large ? 300 : 9));
+  shape.max_per_vector = 1 + int32_t(rng() % (large ? 24 : 6));
   shape.sorted = rng() % 4 == 0;
   shape.duplicate = 0.15;
   shape.values = mix;
@@ -256,7 +258,8 @@ TYPED_TEST(RealProducts, MatchReferenceOnRandomOperands) {
     const RandomCall call = random_call(rng, kernel, ValueMix{}, true);
     const auto same = same_bits(kernel_result<TypeParam>(call), reference_result<TypeParam>(call));
     if (!same) {
-      ADD_FAILURE() << kKernelName[int(kernel)] << ", " << seed_note(seed) << ": " << same.message();
+      ADD_FAILURE() << kKernelName[int(kernel)] << ", " << seed_note(seed) << ": "
+                    << same.message();
       break;
     }
   }
