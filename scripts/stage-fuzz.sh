@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets (clang, AddressSanitizer and UndefinedBehaviorSanitizer) in
-# build-fuzz and runs each for a bounded time, SPK_FUZZ_SECONDS (default 55), starting from its
+# build-fuzz and runs each for a bounded time, SPK_FUZZ_SECONDS (default 50), starting from its
 # seed corpus in fuzz/corpus/<target>/ (every file there, regression inputs included, runs
 # first). New inputs go to build-fuzz/corpus/, never into the repository; a crashing input is
 # kept in fuzz/corpus/<target>/ as regression-crash-<hash> (or -timeout-, -leak-, -oom-) and
@@ -8,7 +8,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh clang libclang-rt-14-dev
-seconds="${SPK_FUZZ_SECONDS:-55}"
+seconds="${SPK_FUZZ_SECONDS:-50}"
 targets=(fuzz_real_products fuzz_complex_products fuzz_symmetric_products fuzz_matrix_product
          fuzz_solves)
 
