@@ -43,8 +43,10 @@ template <class Arith>
 void csc_upper_solve(int32_t n, const double* Aval, const int32_t* Aind, const int32_t* Aptr,
                      const double* B, double* C) {
   for (int32_t i = 0; i < n; ++i) C[i] = B[i];
-  // Counts down without forming n - 1, which would overflow for the most negative n.
-  for (int32_t j = n; j-- > 0;) {
+  // Counts down; for n <= 0 nothing is done and n - 1 (an overflow for the most negative n)
+  // is never formed. ("j-- > 0" would still decrement the most negative n.)
+  if (n <= 0) return;
+  for (int32_t j = n - 1; j >= 0; --j) {
     const int32_t first = Aptr[j], end = Aptr[j + 1];
     if (first < end)
       csc_eliminate<Arith>(j, Aval[end - 1], first, end - 1, Aval, Aind, C);

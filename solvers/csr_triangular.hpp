@@ -34,8 +34,10 @@ void csr_lower_solve(int32_t n, const double* Aval, const int32_t* Aind, const i
 template <class Arith>
 void csr_upper_solve(int32_t n, const double* Aval, const int32_t* Aind, const int32_t* Aptr,
                      const double* B, double* C) {
-  // Counts down without forming n - 1, which would overflow for the most negative n.
-  for (int32_t i = n; i-- > 0;) {
+  // Counts down; for n <= 0 nothing is done and n - 1 (an overflow for the most negative n)
+  // is never formed. ("i-- > 0" would still decrement the most negative n.)
+  if (n <= 0) return;
+  for (int32_t i = n - 1; i >= 0; --i) {
     const int32_t first = Aptr[i], end = Aptr[i + 1];
     double row_sum = 0.0, divisor = 0.0;
     if (first < end) {

@@ -26,7 +26,8 @@ std::string verdict(const Call& c) {
   return std::string(spk_check_error_name(code)) + (code ? std::string(": ") + message : "");
 }
 
-// Every length the call needs is needed in full: one element less is refused.
+// Every length the call needs is needed in full: one element less is refused, one more is
+// accepted (the checker never looks beyond what the call touches).
 void expect_every_length_needed(Call c) {
   struct Length {
     const char* name;
@@ -43,6 +44,14 @@ void expect_every_length_needed(Call c) {
     char message[512];
     EXPECT_NE(check(shorter, message, sizeof message), SPK_OK)
         << l.name << " one element shorter was accepted";
+  }
+  for (const Length& l : lengths) {
+    Call longer = c;
+    if (longer.*l.len == 0) continue;  // a null array must keep length 0
+    longer.*l.len += 1;
+    char message[512];
+    EXPECT_EQ(check(longer, message, sizeof message), SPK_OK)
+        << l.name << " one element longer was refused: " << message;
   }
 }
 

@@ -1,5 +1,5 @@
-// Kernels are reentrant: several threads call every kernel at once on shared read-only
-// operands, each with its own outputs, and every result has the bits of the serial one.
+// Kernels are reentrant: several threads call every kernel (and the checker) at once on shared
+// read-only operands, each with its own outputs, and every result has the bits of the serial one.
 // The stage script runs this under ThreadSanitizer as well.
 #include <barrier>
 #include <string>
@@ -75,6 +75,11 @@ TEST(Threads, EveryKernelAtOnceGivesTheSerialBits) {
         // Each thread walks the calls from a different place, so different kernels overlap.
         for (std::size_t t = 0; t < calls.size(); ++t) {
           const std::size_t i = (t + id * calls.size() / kThreads) % calls.size();
+          // The checker too reads the shared operands from every thread at once.
+          char message[256];
+          Call shared = const_cast<Arrays&>(calls[i]).bind();
+          if (check(shared, message, sizeof message) != SPK_OK && mismatches[id]++ == 0)
+            first_mismatch[id] = std::string("the checker refused: ") + message;
           for (std::size_t r = 0; r < 3; ++r) {
             const Result got = run(calls[i], runners[r], bundle.find(symbol(calls[i].kernel)));
             const Result& want = serial[3 * i + r];

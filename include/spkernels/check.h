@@ -43,7 +43,7 @@ enum {
   SPK_ERR_NULL = 8          /* a null pointer where the call reads or writes */
 };
 
-/* flags */
+/* flags (other bits are ignored) */
 #define SPK_CHECK_ZERO_DIVISOR 1u /* also report a zero divisor of a solve */
 
 /* The name of an error code, e.g. "SPK_ERR_INDEX"; "SPK_OK" for 0, "unknown" otherwise. */
