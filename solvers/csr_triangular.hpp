@@ -34,8 +34,7 @@ void csr_lower_solve(int32_t n, const double* Aval, const int32_t* Aind, const i
 template <class Arith>
 void csr_upper_solve(int32_t n, const double* Aval, const int32_t* Aind, const int32_t* Aptr,
                      const double* B, double* C) {
-  // Counts down; for n <= 0 nothing is done and n - 1 (an overflow for the most negative n)
-  // is never formed. ("i-- > 0" would still decrement the most negative n.)
+  // Returning first for n <= 0 keeps n - 1 from overflowing for the most negative n.
   if (n <= 0) return;
   for (int32_t i = n - 1; i >= 0; --i) {
     const int32_t first = Aptr[i], end = Aptr[i + 1];
