@@ -11,6 +11,7 @@
 #include "compressed.hpp"
 #include "errors.hpp"
 #include "generators.hpp"
+#include "spkernels/check.hpp"
 #include "spkernels/spkernels.h"
 
 namespace spk::host {
@@ -19,13 +20,20 @@ namespace {
 
 using Vec = std::vector<double>;
 
-// Calls the kernel once, keeps what it wrote, then times `repeat` more calls (each after
-// `prepare`, untimed) and checks that every call wrote the same bits.
-template <class Prepare, class Call>
+// Makes the first call through the operand checker (`checked_call`, which refuses the call
+// before the kernel runs if any precondition fails), keeps what it wrote, then times `repeat`
+// more plain calls (each after `prepare`, untimed) and checks that every call wrote the same
+// bits.
+template <class Prepare, class CheckedCall, class Call>
 void time_calls(RunReport& report, int repeat, std::vector<Vec*> outputs, Prepare prepare,
-                Call call) {
+                CheckedCall checked_call, Call call) {
   prepare();
-  call();
+  try {
+    checked_call();
+  } catch (const spk::operand_error& refused) {
+    throw InputError("the operand checker refuses the call of " + report.kernel + ": " +
+                     refused.what());
+  }
   std::vector<Vec> first;
   for (Vec* out : outputs) first.push_back(*out);
   std::vector<double> seconds;
@@ -85,15 +93,21 @@ void real_product(RunReport& report, void* symbol, bool by_rows, bool scaled, co
              : Vec(static_cast<std::size_t>(a.rows), std::numeric_limits<double>::quiet_NaN());
   Vec C = start;
   const double alpha = options.scale;
+  const spk::compressed_view A{c.Aval, c.Aind, c.Aptr};
   if (scaled) {
     auto f = reinterpret_cast<CscVecMultScaled>(symbol);
+    auto checked = by_rows ? &spk::checked::CSR_VecMult_CaABC_double
+                           : &spk::checked::CSC_VecMult_CaABC_double;
     time_calls(
         report, options.repeat, {&C}, [&] { C = start; },
+        [&] { checked(f, m, n, alpha, A, B, C, 0); },
         [&] { f(m, n, alpha, c.Aval.data(), c.Aind.data(), c.Aptr.data(), B.data(), C.data()); });
   } else {
     auto f = reinterpret_cast<CscVecMult>(symbol);
+    auto checked =
+        by_rows ? &spk::checked::CSR_VecMult_CAB_double : &spk::checked::CSC_VecMult_CAB_double;
     time_calls(
-        report, options.repeat, {&C}, [] {},
+        report, options.repeat, {&C}, [] {}, [&] { checked(f, m, n, A, B, C, 0); },
         [&] { f(m, n, c.Aval.data(), c.Aind.data(), c.Aptr.data(), B.data(), C.data()); });
   }
   ProductReference ref(C.size(), scaled ? 2 : 0);
@@ -117,8 +131,12 @@ void complex_product(RunReport& report, void* symbol, bool by_rows, const CoordM
   Vec C(static_cast<std::size_t>(a.rows), std::numeric_limits<double>::quiet_NaN());
   Vec CIm = C;
   auto f = reinterpret_cast<CscCmplx>(symbol);
+  auto checked = by_rows ? &spk::checked::CSR_CmplxVecMult_CAB_double
+                         : &spk::checked::CSC_CmplxVecMult_CAB_double;
+  const spk::compressed_view A{c.Aval, c.Aind, c.Aptr, c.AvalIm};
   time_calls(
       report, options.repeat, {&C, &CIm}, [] {},
+      [&] { checked(f, c.extent, c.vectors, A, B, BIm, C, CIm, 0); },
       [&] {
         f(c.extent, c.vectors, c.Aval.data(), c.AvalIm.data(), c.Aind.data(), c.Aptr.data(),
           B.data(), BIm.data(), C.data(), CIm.data());
@@ -146,10 +164,12 @@ void symmetric_product(RunReport& report, void* symbol, bool complex, const Coor
   const Vec BIm = random_vector(size, options.seed + 2);
   Vec C(size, std::numeric_limits<double>::quiet_NaN());
   Vec CIm = C;
+  const spk::compressed_view A{c.Aval, c.Aind, c.Aptr, c.AvalIm};
   if (complex) {
     auto f = reinterpret_cast<SymmCmplx>(symbol);
     time_calls(
         report, options.repeat, {&C, &CIm}, [] {},
+        [&] { spk::checked::CSRsymm_CmplxVecMult_CAB_double(f, n, n, A, B, BIm, C, CIm); },
         [&] {
           f(n, n, c.Aval.data(), c.AvalIm.data(), c.Aind.data(), c.Aptr.data(), B.data(),
             BIm.data(), C.data(), CIm.data());
@@ -158,6 +178,7 @@ void symmetric_product(RunReport& report, void* symbol, bool complex, const Coor
     auto f = reinterpret_cast<SymmVecMult>(symbol);
     time_calls(
         report, options.repeat, {&C}, [] {},
+        [&] { spk::checked::CSRsymm_VecMult_CAB_double(f, n, n, A, B, C); },
         [&] { f(n, n, c.Aval.data(), c.Aind.data(), c.Aptr.data(), B.data(), C.data()); });
   }
   ProductReference re(size, complex ? 1 : 0), im(size, 1);
@@ -189,8 +210,10 @@ void matrix_product(RunReport& report, void* symbol, const CoordMatrix& a,
   const Vec B = random_vector(b_size, options.seed);
   Vec C(stride * static_cast<std::size_t>(K), std::numeric_limits<double>::quiet_NaN());
   auto f = reinterpret_cast<MatMult>(symbol);
+  const spk::compressed_view A{c.Aval, c.Aind, c.Aptr};
   time_calls(
       report, options.repeat, {&C}, [] {},
+      [&] { spk::checked::CSC_MatMult_CAB_double(f, m, K, k, A, B, 0, C); },
       [&] { f(m, K, k, c.Aval.data(), c.Aind.data(), c.Aptr.data(), B.data(), 0, C.data()); });
   ProductReference ref(C.size(), 0);
   for (std::size_t col = 0; col < static_cast<std::size_t>(K); ++col)
@@ -210,8 +233,15 @@ void triangular_solve(RunReport& report, void* symbol, Triangle part, Layout lay
   const Vec B = random_vector(static_cast<std::size_t>(n), options.seed);
   Vec C(static_cast<std::size_t>(n), std::numeric_limits<double>::quiet_NaN());
   auto f = reinterpret_cast<Solve>(symbol);
+  auto checked = part == Triangle::lower
+                     ? (layout == Layout::by_rows ? &spk::checked::CSR_VecTriangSlvLD_CAB_double
+                                                  : &spk::checked::CSC_VecTriangSlvLD_CAB_double)
+                     : (layout == Layout::by_rows ? &spk::checked::CSR_VecTriangSlvUD_CAB_double
+                                                  : &spk::checked::CSC_VecTriangSlvUD_CAB_double);
+  const spk::compressed_view A{c.Aval, c.Aind, c.Aptr};
   time_calls(
       report, options.repeat, {&C}, [] {},
+      [&] { checked(f, n, A, B, C, SPK_CHECK_ZERO_DIVISOR); },
       [&] { f(n, c.Aval.data(), c.Aind.data(), c.Aptr.data(), B.data(), C.data()); });
   std::vector<TriangleEntry> entries;
   entries.reserve(c.Aind.size());
