@@ -27,7 +27,11 @@ function(spk_add_bundle name)
   string(TOUPPER ${B_ROUNDING} rounding)
 
   add_library(${name} MODULE ${SPK_BUNDLE_SOURCES})
-  target_link_libraries(${name} PRIVATE spk_kernels)
+  # Without the standard libraries a bundle still takes the compiler's static helper library:
+  # on 32-bit targets the compiler may call a helper where it does not inline the work (on
+  # PowerPC the out-of-line register save and restore of -Os, 64-bit shifts). Taken from the
+  # static archive, a helper becomes local code of the bundle: nothing imported or recorded.
+  target_link_libraries(${name} PRIVATE spk_kernels $<$<CXX_COMPILER_ID:GNU>:gcc>)
   target_compile_definitions(${name} PRIVATE "SPK_VERSION_TAG=\"${B_TAG}\"" SPK_ROUNDING_${rounding})
   target_compile_options(${name} PRIVATE
     -fvisibility=hidden -fvisibility-inlines-hidden -fno-exceptions -fno-rtti
@@ -39,6 +43,7 @@ function(spk_add_bundle name)
   set_target_properties(${name} PROPERTIES
     PREFIX "" SUFFIX ".so"
     LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bundles
-    LINK_DEPENDS ${map})
+    LINK_DEPENDS ${map}
+    SPK_EXPORTS ${B_EXPORTS} SPK_ROUNDING ${B_ROUNDING})
   set_property(GLOBAL APPEND PROPERTY SPK_BUNDLES ${name})
 endfunction()

@@ -11,7 +11,9 @@ add_library(spk_numerics INTERFACE)
 target_compile_options(spk_numerics INTERFACE -ffp-contract=off -fno-fast-math)
 if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|AMD64|i[3-6]86)$")
   target_compile_options(spk_numerics INTERFACE -msse2 -mfpmath=sse)
-  if(SPK_FMA STREQUAL "hardware")
+  # Only the 64-bit build asks for the instruction. The 32-bit x86 build is the separately
+  # rounded one and targets CPUs older than FMA; its fused scheme, where wanted, is software.
+  if(SPK_FMA STREQUAL "hardware" AND CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|AMD64)$")
     target_compile_options(spk_numerics INTERFACE -mfma)
   endif()
 endif()

@@ -21,6 +21,8 @@ void csc_mat_mult_literal(int32_t m, int32_t n, int32_t k, const double* Aval, c
   const std::ptrdiff_t stride = m;
   for (std::ptrdiff_t col = 0; col < n; ++col)
     for (std::ptrdiff_t r = 0; r < stride; ++r) C[r + col * stride] = 0.0;
+  // With no columns in A, B holds nothing and may be null: do not even form B + col * m.
+  if (k <= 0) return;
   for (std::ptrdiff_t col = 0; col < n; ++col) {
     const double* B_col = B + col * stride;
     double* C_col = C + col * stride;

@@ -43,6 +43,8 @@ template <class Arith>
 void csc_upper_solve_literal(int32_t n, const double* Aval, const int32_t* Aind, const int32_t* Aptr,
                      const double* B, double* C) {
   for (int32_t i = 0; i < n; ++i) C[i] = B[i];
+  // Returning first for n <= 0 keeps n - 1 from overflowing for the most negative n.
+  if (n <= 0) return;
   for (int32_t j = n - 1; j >= 0; --j) {
     const int32_t first = Aptr[j], end = Aptr[j + 1];
     if (first < end)

@@ -34,6 +34,8 @@ void csr_lower_solve_literal(int32_t n, const double* Aval, const int32_t* Aind,
 template <class Arith>
 void csr_upper_solve_literal(int32_t n, const double* Aval, const int32_t* Aind, const int32_t* Aptr,
                      const double* B, double* C) {
+  // Returning first for n <= 0 keeps n - 1 from overflowing for the most negative n.
+  if (n <= 0) return;
   for (int32_t i = n - 1; i >= 0; --i) {
     const int32_t first = Aptr[i], end = Aptr[i + 1];
     double row_sum = 0.0, divisor = 0.0;
@@ -88,6 +90,8 @@ void csr_lower_solve(int32_t n, const double* Aval, const int32_t* Aind, const i
 template <class Arith>
 void csr_upper_solve(int32_t n, const double* Aval, const int32_t* Aind, const int32_t* Aptr,
                      const double* B, double* C) {
+  // Returning first for n <= 0 keeps n - 1 from overflowing for the most negative n.
+  if (n <= 0) return;
   HeldComponent held;
   for (int32_t i = n - 1; i >= 0; --i) {
     const int32_t first = Aptr[i], end = Aptr[i + 1];

@@ -134,6 +134,13 @@ inline Operand without_lead(const Operand& a) {
   return b;
 }
 
+// An array's elements, or a null pointer when it is empty: an array that a call must not
+// read is passed as nothing it could read.
+template <class T>
+const T* data_or_null(const std::vector<T>& v) { return v.empty() ? nullptr : v.data(); }
+template <class T>
+T* data_or_null(std::vector<T>& v) { return v.empty() ? nullptr : v.data(); }
+
 // Iteration counts of randomised tests, scaled by SPK_TEST_SCALE (default 1): emulated
 // cross-architecture runs set it below 1.
 inline int scaled(int count) {
