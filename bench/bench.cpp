@@ -1000,16 +1000,17 @@ void charts(const std::vector<Result>& all, const Ceiling& ceil, const std::stri
       if (any) d << row.str() << "\n";
     }
     if (!write_atomically(dat, d.str())) continue;
-    gp << "set output '" << dir << "/" << stem << "-" << m << ".png'\n"
+    // Paths in the script are relative to the results folder, where gnuplot runs.
+    gp << "set output '" << stem << "-" << m << ".png'\n"
        << "set title 'spkernels vs peers on " << m << " (one core)'\n"
-       << "plot '" << dat << "' using 2:xtic(1) title columnhead(2)";
+       << "plot '" << stem << "-" << m << ".dat' using 2:xtic(1) title columnhead(2)";
     for (size_t c = 1; c < columns.size(); ++c) gp << ", '' using " << c + 2 << " title columnhead(" << c + 2 << ")";
     gp << "\n";
     ++charts_written;
   }
   const std::string script = dir + "/" + stem + ".gp";
   if (charts_written && write_atomically(script, gp.str()))
-    if (std::system(("gnuplot '" + script + "'").c_str()) != 0)
+    if (std::system(("cd '" + dir + "' && gnuplot '" + stem + ".gp'").c_str()) != 0)
       std::fprintf(stderr, "spk_bench: gnuplot failed on %s\n", script.c_str());
 }
 
