@@ -31,6 +31,7 @@
 #include "matrices.hpp"
 #include "peers.hpp"
 #include "spkernels/spkernels.h"
+#include "spkernels/kernel_names.hpp"
 
 namespace {
 
@@ -718,15 +719,7 @@ bool build_case(const std::string& kernel, Workspace& w, const Bundle& fused,
   return true;
 }
 
-const char* const kKernels[] = {
-    "CSC_VecMult_CAB_double",        "CSR_VecMult_CAB_double",
-    "CSC_VecMult_CaABC_double",      "CSR_VecMult_CaABC_double",
-    "CSC_CmplxVecMult_CAB_double",   "CSR_CmplxVecMult_CAB_double",
-    "CSRsymm_VecMult_CAB_double",    "CSRsymm_CmplxVecMult_CAB_double",
-    "CSC_MatMult_CAB_double",        "CSC_VecTriangSlvLD_CAB_double",
-    "CSC_VecTriangSlvUD_CAB_double", "CSR_VecTriangSlvLD_CAB_double",
-    "CSR_VecTriangSlvUD_CAB_double",
-};
+constexpr auto kKernels = spk::kernel_names;
 
 // ---- The matrices --------------------------------------------------------------------------
 

@@ -5,17 +5,11 @@
 #include <array>
 #include <string>
 
+#include "spkernels/kernel_names.hpp"
 namespace spk::host {
 
 // The thirteen kernel names, in the order the host reports them.
-inline constexpr std::array<const char*, 13> kKernelNames = {
-    "CSC_VecMult_CAB_double",        "CSR_VecMult_CAB_double",
-    "CSC_VecMult_CaABC_double",      "CSR_VecMult_CaABC_double",
-    "CSC_CmplxVecMult_CAB_double",   "CSR_CmplxVecMult_CAB_double",
-    "CSRsymm_VecMult_CAB_double",    "CSRsymm_CmplxVecMult_CAB_double",
-    "CSC_MatMult_CAB_double",        "CSC_VecTriangSlvLD_CAB_double",
-    "CSC_VecTriangSlvUD_CAB_double", "CSR_VecTriangSlvLD_CAB_double",
-    "CSR_VecTriangSlvUD_CAB_double"};
+inline constexpr auto kKernelNames = spk::kernel_names;
 
 // Position of `name` in kKernelNames, or -1.
 int kernel_index(const std::string& name);

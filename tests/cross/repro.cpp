@@ -34,6 +34,7 @@
 #include "mat_mult.hpp"
 #include "real_vec.hpp"
 #include "symm_vec.hpp"
+#include "spkernels/kernel_names.hpp"
 
 namespace {
 
@@ -385,14 +386,7 @@ void run_solves(const Kernels& k, Case& c, Digest& csc_lower, Digest& csc_upper,
         }));
 }
 
-constexpr const char* kNames[13] = {
-    "CSC_VecMult_CAB_double",        "CSR_VecMult_CAB_double",
-    "CSC_VecMult_CaABC_double",      "CSR_VecMult_CaABC_double",
-    "CSC_CmplxVecMult_CAB_double",   "CSR_CmplxVecMult_CAB_double",
-    "CSRsymm_VecMult_CAB_double",    "CSRsymm_CmplxVecMult_CAB_double",
-    "CSC_MatMult_CAB_double",        "CSC_VecTriangSlvLD_CAB_double",
-    "CSC_VecTriangSlvUD_CAB_double", "CSR_VecTriangSlvLD_CAB_double",
-    "CSR_VecTriangSlvUD_CAB_double"};
+constexpr auto kNames = spk::kernel_names;
 
 void print_digests(const Kernels& k, const char* scheme, std::uint64_t seed, long cases) {
   Digest d[13];

@@ -9,16 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include "spkernels/kernel_names.hpp"
 namespace spk::test {
 
-inline constexpr std::array<const char*, 13> kKernelNames = {
-    "CSC_VecMult_CAB_double",        "CSR_VecMult_CAB_double",
-    "CSC_VecMult_CaABC_double",      "CSR_VecMult_CaABC_double",
-    "CSC_CmplxVecMult_CAB_double",   "CSR_CmplxVecMult_CAB_double",
-    "CSRsymm_VecMult_CAB_double",    "CSRsymm_CmplxVecMult_CAB_double",
-    "CSC_MatMult_CAB_double",        "CSC_VecTriangSlvLD_CAB_double",
-    "CSC_VecTriangSlvUD_CAB_double", "CSR_VecTriangSlvLD_CAB_double",
-    "CSR_VecTriangSlvUD_CAB_double"};
+inline constexpr auto kKernelNames = spk::kernel_names;
 
 inline std::string bundle_path(const std::string& name) {
   return std::string(SPK_BUNDLE_DIR) + "/" + name + ".so";

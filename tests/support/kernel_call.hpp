@@ -18,6 +18,7 @@
 #include "mat_mult.hpp"
 #include "real_vec.hpp"
 #include "symm_vec.hpp"
+#include "spkernels/kernel_names.hpp"
 
 namespace spk::test {
 
@@ -48,15 +49,7 @@ inline constexpr std::array<Kernel, 13> kAllKernels = {
 
 // The exported symbol of each kernel, in the order of Kernel.
 inline const char* symbol(Kernel k) {
-  static constexpr const char* names[] = {
-      "CSC_VecMult_CAB_double",        "CSR_VecMult_CAB_double",
-      "CSC_VecMult_CaABC_double",      "CSR_VecMult_CaABC_double",
-      "CSC_CmplxVecMult_CAB_double",   "CSR_CmplxVecMult_CAB_double",
-      "CSRsymm_VecMult_CAB_double",    "CSRsymm_CmplxVecMult_CAB_double",
-      "CSC_MatMult_CAB_double",        "CSC_VecTriangSlvLD_CAB_double",
-      "CSC_VecTriangSlvUD_CAB_double", "CSR_VecTriangSlvLD_CAB_double",
-      "CSR_VecTriangSlvUD_CAB_double"};
-  return names[static_cast<int>(k)];
+  return spk::kernel_names[static_cast<int>(k)];
 }
 
 inline bool is_complex(Kernel k) {
