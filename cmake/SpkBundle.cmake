@@ -15,35 +15,45 @@ set(SPK_BUNDLE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/../products/products.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../solvers/solvers.cpp)
 
-function(spk_add_bundle name)
+# spk_link_as_bundle(<target> TAG <tag> EXPORTS host|all ROUNDING separate|fused)
+#
+# Compiles and links an existing library target from the bundle sources the way every bundle
+# is built: the tag and rounding scheme, hidden visibility with the export set's version script,
+# no C runtime, nothing undefined, no load-time code. Shared by the bundles and the installable
+# library.
+function(spk_link_as_bundle target)
   cmake_parse_arguments(PARSE_ARGV 1 B "" "TAG;EXPORTS;ROUNDING" "")
   if(NOT B_EXPORTS MATCHES "^(host|all)$")
-    message(FATAL_ERROR "spk_add_bundle(${name}): EXPORTS must be host or all, not '${B_EXPORTS}'")
+    message(FATAL_ERROR "${target}: EXPORTS must be host or all, not '${B_EXPORTS}'")
   endif()
   if(NOT B_ROUNDING MATCHES "^(separate|fused)$")
-    message(FATAL_ERROR "spk_add_bundle(${name}): ROUNDING must be separate or fused, not '${B_ROUNDING}'")
+    message(FATAL_ERROR "${target}: ROUNDING must be separate or fused, not '${B_ROUNDING}'")
   endif()
   set(map ${PROJECT_SOURCE_DIR}/host/exports_${B_EXPORTS}.map)
   string(TOUPPER ${B_ROUNDING} rounding)
-
-  add_library(${name} MODULE ${SPK_BUNDLE_SOURCES})
+  target_sources(${target} PRIVATE ${SPK_BUNDLE_SOURCES})
   # Without the standard libraries a bundle still takes the compiler's static helper library:
   # on 32-bit targets the compiler may call a helper where it does not inline the work (on
-  # PowerPC the out-of-line register save and restore of -Os, 64-bit shifts). Taken from the
-  # static archive, a helper becomes local code of the bundle: nothing imported or recorded.
-  target_link_libraries(${name} PRIVATE spk_kernels $<$<CXX_COMPILER_ID:GNU>:gcc>)
-  target_compile_definitions(${name} PRIVATE "SPK_VERSION_TAG=\"${B_TAG}\"" SPK_ROUNDING_${rounding})
-  target_compile_options(${name} PRIVATE
+  # PowerPC the out-of-line register save and restore of -Os, 64-bit shifts; on i386 64-bit
+  # division). Taken from the static archive, a helper becomes local code of the bundle:
+  # nothing imported or recorded.
+  target_link_libraries(${target} PRIVATE spk_kernels $<$<CXX_COMPILER_ID:GNU>:gcc>)
+  target_compile_definitions(${target} PRIVATE "SPK_VERSION_TAG=\"${B_TAG}\"" SPK_ROUNDING_${rounding})
+  target_compile_options(${target} PRIVATE
     -fvisibility=hidden -fvisibility-inlines-hidden -fno-exceptions -fno-rtti
     -fno-stack-protector -fno-builtin
     # keep clearing and copying loops as loops, not calls to memset and memcpy
     $<$<CXX_COMPILER_ID:GNU>:-fno-tree-loop-distribute-patterns>)
-  target_link_options(${name} PRIVATE
+  target_link_options(${target} PRIVATE
     -nostdlib -Wl,--no-undefined -Wl,--version-script=${map} -Wl,-z,relro -Wl,-z,now)
+  set_target_properties(${target} PROPERTIES
+    LINK_DEPENDS ${map} SPK_EXPORTS ${B_EXPORTS} SPK_ROUNDING ${B_ROUNDING})
+endfunction()
+
+function(spk_add_bundle name)
+  add_library(${name} MODULE)
+  spk_link_as_bundle(${name} ${ARGN})
   set_target_properties(${name} PROPERTIES
-    PREFIX "" SUFFIX ".so"
-    LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bundles
-    LINK_DEPENDS ${map}
-    SPK_EXPORTS ${B_EXPORTS} SPK_ROUNDING ${B_ROUNDING})
+    PREFIX "" SUFFIX ".so" LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bundles)
   set_property(GLOBAL APPEND PROPERTY SPK_BUNDLES ${name})
 endfunction()
