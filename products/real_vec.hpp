@@ -148,14 +148,14 @@ void csr_vec_mult_literal(int32_t n, const double* Aval, const int32_t* Aind,
   csr_rows<Arith>(0, n, Aval, Aind, Aptr, B, C);
 }
 
-// One row's gathered sum at one position for values and indices, the B element Aind[q +
-// distance] prefetched when Prefetch is set (the caller makes sure that position exists).
-// When Guarded, returns false, leaving sum undefined, on meeting a B element that aliases the
-// guarded range.
+// Adds the terms of positions first .. end - 1 to sum, in order (one position for values and
+// indices), the B element Aind[q + distance] prefetched when Prefetch is set (the caller makes
+// sure that position exists). When Guarded, returns false, leaving sum undefined, on meeting a
+// B element that aliases the guarded range.
 template <class Arith, bool Prefetch, bool Guarded>
 inline bool csr_row_sum(int32_t first, int32_t end, const double* Aval, const int32_t* Aind,
                         const double* B, const SlotGuard& guard, double& sum) {
-  double row_sum = 0.0;
+  double row_sum = sum;
   for (int32_t q = first; q < end; ++q) {
     if constexpr (Prefetch) __builtin_prefetch(B + Aind[q + kPrefetchDistance]);
     const double* b = B + Aind[q];
@@ -186,7 +186,7 @@ void csr_vec_mult_once(int32_t n, const double* Aval, const int32_t* Aind, const
     if (end < first || end > last) break;
     // Prefetching stops where the position a distance ahead would run past the last entry.
     if (Prefetch && end > ahead_limit) break;
-    double row_sum;
+    double row_sum = 0.0;
     if (!csr_row_sum<Arith, Prefetch, Guarded>(first, end, Aval, Aind, B, output, row_sum)) break;
     C[i] = row_sum + 0.0;
   }
@@ -201,6 +201,80 @@ void csr_vec_mult_once(int32_t n, const double* Aval, const int32_t* Aind, const
     for (int32_t r = i; r < n; ++r) C[r] = 0.0;
     csr_rows<Arith>(i, n, Aval + Aptr[i], Aind, Aptr, B, C);
   }
+}
+
+// Rows summed side by side. A row's sum is one chain of dependent additions, so a long row
+// held in cache runs at the latency of an addition, not at the speed of the loads. Summing
+// several rows at once gives the core that many independent chains; each row's sum is still
+// built from its own entries in its own order, so every result keeps its bits. Rows of a few
+// entries gain nothing (the row boundaries cost more than the chains save): the caller takes
+// this schedule when rows hold at least kLongRows entries on average.
+inline constexpr int32_t kLongRows = 24;
+
+// Under Fused each step waits on a multiply-add, the longer latency, and two rows keep that
+// unit busy; separately rounded steps are shorter and four rows pay.
+template <class Arith>
+inline constexpr int kRowsSideBySide = 4;
+template <>
+inline constexpr int kRowsSideBySide<Fused> = 2;
+
+inline bool long_rows(int32_t n, const int32_t* Aptr) {
+  return int64_t{Aptr[n]} - Aptr[0] >= int64_t{kLongRows} * n;
+}
+
+// The sums of the Rows rows that start at row_ptr[0 .. Rows - 1]: their common length side
+// by side, then the rest of each row on its own. Returns false, with sum undefined, if a row's
+// end lies before its start or past last, or (Guarded) a B element read aliases the guard.
+template <class Arith, int Rows, bool Guarded>
+inline bool csr_block_sums(const int32_t* row_ptr, int32_t last, const double* Aval,
+                           const int32_t* Aind, const double* B, const SlotGuard& guard,
+                           double (&sum)[Rows]) {
+  int32_t first[Rows], length[Rows];
+  int32_t common = last;
+  for (int r = 0; r < Rows; ++r) {
+    first[r] = row_ptr[r];
+    const int32_t end = row_ptr[r + 1];
+    if (end < first[r] || end > last) return false;
+    length[r] = end - first[r];
+    common = std::min(common, length[r]);
+  }
+  // Local sums, which no store through C can reach, stay in registers.
+  double row_sum[Rows] = {};
+  for (int32_t t = 0; t < common; ++t) {
+    for (int r = 0; r < Rows; ++r) {
+      const int32_t q = first[r] + t;
+      const double* b = B + Aind[q];
+      if (Guarded && guard.hits(b)) return false;
+      row_sum[r] = Arith::madd(*b, Aval[q], row_sum[r]);
+    }
+  }
+  for (int r = 0; r < Rows; ++r) {
+    sum[r] = row_sum[r];
+    if (!csr_row_sum<Arith, false, Guarded>(first[r] + common, first[r] + length[r], Aval, Aind,
+                                           B, guard, sum[r]))
+      return false;
+  }
+  return true;
+}
+
+// Rows 0 .. n - 1 of the single-pass schedule below, Rows at a time: C[i] becomes
+// row_sum + 0.0. Nothing of a block is stored until all its sums are formed, so the caller
+// must rule out C overlapping Aptr, Aval or Aind; a B element that aliases C is caught by the
+// guard unless the caller has ruled it out (Guarded false). Returns the first row not done
+// (where a test failed, or the last n % Rows rows) for the caller to take one at a time.
+template <class Arith, bool Guarded>
+int32_t csr_rows_side_by_side(int32_t n, const double* Aval, const int32_t* Aind,
+                              const int32_t* Aptr, const double* B, double* C) {
+  constexpr int Rows = kRowsSideBySide<Arith>;
+  const SlotGuard output(C, n);
+  const int32_t last = Aptr[n];
+  int32_t i = 0;
+  for (; i <= n - Rows; i += Rows) {
+    double sum[Rows];
+    if (!csr_block_sums<Arith, Rows, Guarded>(Aptr + i, last, Aval, Aind, B, output, sum)) break;
+    for (int r = 0; r < Rows; ++r) C[i + r] = sum[r] + 0.0;
+  }
+  return i;
 }
 
 // C = A * B, A of n rows, by the fastest schedule that gives the literal loop's bits. extent,
@@ -223,6 +297,15 @@ void csr_vec_mult_dispatch(int32_t extent, int32_t n, const double* Aval, const 
     if (!overlap(out, span_of(Aval, stored)) && !overlap(out, span_of(Aind, stored))) {
       const bool prefetch = worth_prefetching(n, Aind, Aptr);
       const bool apart = gathered_apart(B, extent, C, n);
+      if (!prefetch && long_rows(n, Aptr)) {
+        // The rows not taken side by side go one at a time; Aptr + done and C + done keep
+        // positions absolute.
+        const int32_t done = apart ? csr_rows_side_by_side<Arith, false>(n, Aval, Aind, Aptr, B, C)
+                                   : csr_rows_side_by_side<Arith, true>(n, Aval, Aind, Aptr, B, C);
+        if (apart) csr_vec_mult_once<Arith, false, false>(n - done, Aval, Aind, Aptr + done, B, C + done);
+        else csr_vec_mult_once<Arith, true, false>(n - done, Aval, Aind, Aptr + done, B, C + done);
+        return;
+      }
       if (apart && prefetch) csr_vec_mult_once<Arith, false, true>(n, Aval, Aind, Aptr, B, C);
       else if (apart) csr_vec_mult_once<Arith, false, false>(n, Aval, Aind, Aptr, B, C);
       else if (prefetch) csr_vec_mult_once<Arith, true, true>(n, Aval, Aind, Aptr, B, C);

@@ -124,6 +124,12 @@ std::vector<Layout> vector_layouts(const Operand& A, std::ptrdiff_t nb, std::ptr
       with("B one element past C's start", dense + 1, dense),
       with("C inside Aval", dense, values > 2 ? base.Aval + 1 : dense + nb),
   };
+  // C[j] on the first value of vector j + 1: a schedule that reads the next vector's values
+  // before it stores C[j] sees them unchanged, the literal loop rewritten.
+  const std::ptrdiff_t j = std::ptrdiff_t(A.Aptr.size()) / 2 - 1;
+  if (j >= 0 && A.Aptr[std::size_t(j) + 1] - A.Aptr.front() > j)
+    layouts.push_back(with("C[j] on vector j + 1", dense,
+                           base.Aval + (A.Aptr[std::size_t(j) + 1] - A.Aptr.front()) - j));
   if (clears_first) layouts.push_back(with("C over Aptr", dense, base.Aptr));
   if (complex) {
     Layout crossed = with("BIm is C", dense, dense + 3 * (nb + nc) + 20);
@@ -150,11 +156,14 @@ template <class Arith>
 class FastPaths : public ::testing::Test {};
 TYPED_TEST_SUITE(FastPaths, spk::test::Schemes, spk::test::SchemeName);
 
-Shape small_shape(Rng& rng, int32_t vectors, int32_t extent, int32_t lead, bool complex) {
+// Short vectors, or (long) vectors of about 30 entries on average, enough for the schedules
+// that take several long rows side by side.
+Shape small_shape(Rng& rng, int32_t vectors, int32_t extent, int32_t lead, bool complex,
+                  bool long_vectors = false) {
   Shape s;
   s.vectors = vectors;
   s.extent = extent;
-  s.max_per_vector = 1 + int32_t(rng() % 9);
+  s.max_per_vector = long_vectors ? 60 + int32_t(rng() % 40) : 1 + int32_t(rng() % 9);
   s.first_position = lead;
   s.complex = complex;
   return s;
@@ -173,7 +182,7 @@ void sweep_vector_kernel(std::uint64_t seed0, bool complex, bool cursor, bool cl
     const int32_t n = 1 + int32_t(rng() % 48);
     const int32_t m = 1 + int32_t(rng() % 48);
     for (int32_t lead = 0; lead <= 2; lead += 2) {
-      Operand A = spk::test::random_operand(rng, small_shape(rng, n, m, lead, complex));
+      Operand A = spk::test::random_operand(rng, small_shape(rng, n, m, lead, complex, round % 2));
       // The lead positions are read once a cleared Aptr points at them: keep them in range.
       for (int32_t t = 0; t < lead; ++t) A.Aind[t] = 0;
       if (cursor && lead == 0 && round % 4 == 3 && n > 2) {
