@@ -227,7 +227,9 @@ std::string compare(const Vec& got, const Vec& want, bool& identical) {
 
 // ---- Cases ---------------------------------------------------------------------------------
 
-enum class Kind { Baseline, Ours, Peer };
+// Baseline: the literal loop, separately rounded, the reference of every ratio; FusedBaseline:
+// the same loop under the fused scheme, what the fused bundle's schedule is measured against.
+enum class Kind { Baseline, FusedBaseline, Ours, Peer };
 
 struct Impl {
   std::string name;
@@ -330,10 +332,11 @@ struct Builder {
   const Bundle& fused;
   const Bundle& separate;
 
-  // A real output of length len; call(out) runs one implementation into out.
+  // A real output of length len; ours(bundle, out) runs a bundle into out and literal(arith,
+  // out) the literal loop under the scheme of arith's type.
+  template <class Literal>
   void ours_and_baseline(size_t len, const Vec* start,
-                         std::function<void(const Bundle&, double*)> ours,
-                         std::function<void(double*)> baseline) {
+                         std::function<void(const Bundle&, double*)> ours, Literal literal) {
     auto add = [&](std::string name, Kind kind, bool is_fused, std::function<void(double*)> call) {
       Vec* out = buf.make(len);
       Impl im;
@@ -347,7 +350,8 @@ struct Builder {
       im.output = [out] { return *out; };
       c.impls.push_back(std::move(im));
     };
-    add("baseline", Kind::Baseline, false, baseline);
+    add("baseline", Kind::Baseline, false, [literal](double* o) { literal(spk::Separate{}, o); });
+    add("baseline fused", Kind::FusedBaseline, true, [literal](double* o) { literal(spk::Fused{}, o); });
     const Bundle* f = &fused;
     const Bundle* s = &separate;
     add("spkernels fused", Kind::Ours, true, [ours, f](double* o) { ours(*f, o); });
@@ -412,9 +416,10 @@ bool build_case(const std::string& kernel, Workspace& w, const Bundle& fused,
           if (add) k.csr_vec_mult_add(cols, rows, kScale, g.val.data(), g.ind.data(), g.ptr.data(), B->data(), o);
           else k.csr_vec_mult(cols, rows, g.val.data(), g.ind.data(), g.ptr.data(), B->data(), o);
         },
-        [&g, B, add, rows](double* o) {
-          if (add) lit::csr_vec_mult_add<spk::Separate>(rows, kScale, g.val.data(), g.ind.data(), g.ptr.data(), B->data(), o);
-          else lit::csr_vec_mult<spk::Separate>(rows, g.val.data(), g.ind.data(), g.ptr.data(), B->data(), o);
+        [&g, B, add, rows](auto arith, double* o) {
+          using A = decltype(arith);
+          if (add) lit::csr_vec_mult_add<A>(rows, kScale, g.val.data(), g.ind.data(), g.ptr.data(), B->data(), o);
+          else lit::csr_vec_mult<A>(rows, g.val.data(), g.ind.data(), g.ptr.data(), B->data(), o);
         });
     b.peer("eigen row-major", size_t(rows), C0, [G, B, add, rows, cols](double* o) {
       auto A = peers::eigen_map<SpRow>(G, G.val, true);
@@ -455,9 +460,10 @@ bool build_case(const std::string& kernel, Workspace& w, const Bundle& fused,
           if (add) k.csc_vec_mult_add(m, n, kScale, g.val.data(), g.ind.data(), g.ptr.data(), B->data(), o);
           else k.csc_vec_mult(m, n, g.val.data(), g.ind.data(), g.ptr.data(), B->data(), o);
         },
-        [&g, B, add, m, n](double* o) {
-          if (add) lit::csc_vec_mult_add<spk::Separate>(n, kScale, g.val.data(), g.ind.data(), g.ptr.data(), B->data(), o);
-          else lit::csc_vec_mult<spk::Separate>(m, n, g.val.data(), g.ind.data(), g.ptr.data(), B->data(), o);
+        [&g, B, add, m, n](auto arith, double* o) {
+          using A = decltype(arith);
+          if (add) lit::csc_vec_mult_add<A>(n, kScale, g.val.data(), g.ind.data(), g.ptr.data(), B->data(), o);
+          else lit::csc_vec_mult<A>(m, n, g.val.data(), g.ind.data(), g.ptr.data(), B->data(), o);
         });
     b.peer("eigen col-major", size_t(m), C0, [G, B, add, m, n](double* o) {
       auto A = peers::eigen_map<SpCol>(G, G.val, false);
@@ -510,9 +516,10 @@ bool build_case(const std::string& kernel, Workspace& w, const Bundle& fused,
           if (rowwise) k.csr_cmplx(cols, rows, g.val.data(), im, g.ind.data(), g.ptr.data(), B->data(), BIm->data(), o, o + len);
           else k.csc_cmplx(cols, rows, g.val.data(), im, g.ind.data(), g.ptr.data(), B->data(), BIm->data(), o, o + len);
         },
-        [&g, im, B, BIm, rowwise, rows, cols, len](double* o) {
-          if (rowwise) lit::csr_cmplx_vec_mult<spk::Separate>(rows, g.val.data(), im, g.ind.data(), g.ptr.data(), B->data(), BIm->data(), o, o + len);
-          else lit::csc_cmplx_vec_mult<spk::Separate>(cols, rows, g.val.data(), im, g.ind.data(), g.ptr.data(), B->data(), BIm->data(), o, o + len);
+        [&g, im, B, BIm, rowwise, rows, cols, len](auto arith, double* o) {
+          using A = decltype(arith);
+          if (rowwise) lit::csr_cmplx_vec_mult<A>(rows, g.val.data(), im, g.ind.data(), g.ptr.data(), B->data(), BIm->data(), o, o + len);
+          else lit::csc_cmplx_vec_mult<A>(cols, rows, g.val.data(), im, g.ind.data(), g.ptr.data(), B->data(), BIm->data(), o, o + len);
         });
     const Complex* z = w.general_z.data();
     b.peer_z(rowwise ? "eigen row-major" : "eigen col-major", len, [G, z, Bz, rowwise, in_len, out_len](Complex* o) {
@@ -558,7 +565,9 @@ bool build_case(const std::string& kernel, Workspace& w, const Bundle& fused,
       b.ours_and_baseline(
           len, nullptr,
           [&u, B, n](const Bundle& k, double* o) { k.symm(n, n, u.val.data(), u.ind.data(), u.ptr.data(), B->data(), o); },
-          [&u, B, n](double* o) { lit::csr_symm_vec_mult<spk::Separate>(n, n, u.val.data(), u.ind.data(), u.ptr.data(), B->data(), o); });
+          [&u, B, n](auto arith, double* o) {
+            lit::csr_symm_vec_mult<decltype(arith)>(n, n, u.val.data(), u.ind.data(), u.ptr.data(), B->data(), o);
+          });
       b.peer("eigen selfadjoint upper", len, nullptr, [U, B, n](double* o) {
         auto A = peers::eigen_map<SpRow>(U, U.val, true);
         Eigen::Map<const Eigen::VectorXd> x(B->data(), n);
@@ -597,8 +606,8 @@ bool build_case(const std::string& kernel, Workspace& w, const Bundle& fused,
         [&u, im, B, BIm, n, len](const Bundle& k, double* o) {
           k.symm_cmplx(n, n, u.val.data(), im, u.ind.data(), u.ptr.data(), B->data(), BIm->data(), o, o + len);
         },
-        [&u, im, B, BIm, n, len](double* o) {
-          lit::csr_symm_cmplx_vec_mult<spk::Separate>(n, n, u.val.data(), im, u.ind.data(), u.ptr.data(), B->data(), BIm->data(), o, o + len);
+        [&u, im, B, BIm, n, len](auto arith, double* o) {
+          lit::csr_symm_cmplx_vec_mult<decltype(arith)>(n, n, u.val.data(), im, u.ind.data(), u.ptr.data(), B->data(), BIm->data(), o, o + len);
         });
     // Eigen's selfadjointView is Hermitian for complex scalars: not the same product.
     peers::RsbMatrix* R = buf.make_rsb();
@@ -628,7 +637,9 @@ bool build_case(const std::string& kernel, Workspace& w, const Bundle& fused,
     b.ours_and_baseline(
         c_len, nullptr,
         [&g, B, m, n, k](const Bundle& kk, double* o) { kk.mat_mult(m, n, k, g.val.data(), g.ind.data(), g.ptr.data(), B->data(), 0, o); },
-        [&g, B, m, n, k](double* o) { lit::csc_mat_mult<spk::Separate>(m, n, k, g.val.data(), g.ind.data(), g.ptr.data(), B->data(), o); });
+        [&g, B, m, n, k](auto arith, double* o) {
+          lit::csc_mat_mult<decltype(arith)>(m, n, k, g.val.data(), g.ind.data(), g.ptr.data(), B->data(), o);
+        });
     b.peer("eigen col-major", c_len, nullptr, [G, B, m, n, k](double* o) {
       auto A = peers::eigen_map<SpCol>(G, G.val, false);
       Eigen::Map<const Eigen::MatrixXd, 0, Eigen::OuterStride<>> x(B->data(), k, n, Eigen::OuterStride<>(m));
@@ -681,7 +692,10 @@ bool build_case(const std::string& kernel, Workspace& w, const Bundle& fused,
   b.ours_and_baseline(
       len, nullptr,
       [&t, B, n, pick](const Bundle& k, double* o) { pick(k)(n, t.val.data(), t.ind.data(), t.ptr.data(), B->data(), o); },
-      [&t, B, n, lit_sep](double* o) { lit_sep(n, t.val.data(), t.ind.data(), t.ptr.data(), B->data(), o); });
+      [&t, B, n, lit_sep, lit_fused](auto arith, double* o) {
+        const Solve solve = std::is_same_v<decltype(arith), spk::Fused> ? lit_fused : lit_sep;
+        solve(n, t.val.data(), t.ind.data(), t.ptr.data(), B->data(), o);
+      });
   const bool rowwise = csr_lower || csr_upper;
   // Which triangle the matrix is, as the peer sees it.
   const bool lower_matrix = csc_lower || csr_lower;
@@ -800,7 +814,7 @@ std::vector<Result> run_case(const std::string& matrix, const Csr& g, Case& c, c
     // The baseline is the separately rounded literal loop: its output is the reference.
     if (im.kind == Kind::Baseline) c.ref_separate = out;
     bool same = true;
-    const Vec& want = im.kind == Kind::Ours && im.fused ? c.ref_fused : c.ref_separate;
+    const Vec& want = im.kind != Kind::Peer && im.fused ? c.ref_fused : c.ref_separate;
     bits[t] = compare(out, want, same);
     ident[t] = same;
     if (im.kind != Kind::Peer && !same) {
@@ -854,6 +868,7 @@ std::string fmt(double x, const char* f = "%.3f") {
 
 struct Summary {
   const Result* base = nullptr;
+  const Result* base_fused = nullptr;
   const Result* fused = nullptr;
   const Result* separate = nullptr;
   const Result* best_peer = nullptr;   // by median
@@ -865,6 +880,7 @@ std::map<std::pair<std::string, std::string>, Summary> summarise(const std::vect
   for (const Result& r : all) {
     Summary& x = s[{r.matrix, r.kernel}];
     if (r.kind == Kind::Baseline) x.base = &r;
+    else if (r.kind == Kind::FusedBaseline) x.base_fused = &r;
     else if (r.kind == Kind::Ours) (r.impl == "spkernels fused" ? x.fused : x.separate) = &r;
     else {
       if (!x.best_peer || r.med < x.best_peer->med) x.best_peer = &r;
@@ -917,13 +933,14 @@ std::string markdown(const std::vector<Result>& all, const Ceiling& ceil, const 
        "stream " << fmt(ceil.read_only, "%.1f") << " GB/s, 8-byte values + 4-byte indices "
     << fmt(ceil.value_index, "%.1f") << " GB/s.\n\n";
   o << "Times are milliseconds per call, median (minimum) over interleaved rounds. Speed-ups are "
-       "medians: baseline time / our time, best peer time / our time. `ceiling` is our fused "
-       "bundle's compulsory traffic rate as a fraction of the value-and-index ceiling. `bits`: "
-       "ours compared with the literal loop in the same scheme, the best peer with the "
-       "separately rounded literal loop.\n\n";
+       "medians: baseline time / our time, best peer time / our time; `fused/base fused` "
+       "compares the fused bundle with the literal loop under the same fused scheme. `ceiling` "
+       "is our fused bundle's compulsory traffic rate as a fraction of the value-and-index "
+       "ceiling. `bits`: ours compared with the literal loop in the same scheme, the best peer "
+       "with the separately rounded literal loop.\n\n";
   o << "| matrix | kernel | baseline | ours fused | ours separate | best peer | fused/base | "
-       "fused/peer | separate/base | ceiling | bits (ours; peer) |\n";
-  o << "|---|---|---:|---:|---:|---|---:|---:|---:|---:|---|\n";
+       "fused/base fused | fused/peer | separate/base | ceiling | bits (ours; peer) |\n";
+  o << "|---|---|---:|---:|---:|---|---:|---:|---:|---:|---:|---|\n";
   for (const auto& [key, x] : s) (void)key, (void)x;
   std::vector<std::pair<std::string, std::string>> order;
   for (const Result& r : all)
@@ -933,10 +950,12 @@ std::string markdown(const std::vector<Result>& all, const Ceiling& ceil, const 
     auto t = [](const Result* r) {
       return r ? fmt(r->med * 1e3, "%.3f") + " (" + fmt(r->min * 1e3, "%.3f") + ")" : std::string("—");
     };
-    const bool ours_ok = (!x.fused || x.fused->identical) && (!x.separate || x.separate->identical);
+    const bool ours_ok = (!x.fused || x.fused->identical) && (!x.separate || x.separate->identical) &&
+                         (!x.base_fused || x.base_fused->identical);
     o << "| " << key.first << " | " << key.second << " | " << t(x.base) << " | " << t(x.fused) << " | "
       << t(x.separate) << " | " << (x.best_peer ? x.best_peer->impl + " " + t(x.best_peer) : "—") << " | "
       << (x.base && x.fused ? fmt(x.base->med / x.fused->med, "%.2f") : "") << " | "
+      << (x.base_fused && x.fused ? fmt(x.base_fused->med / x.fused->med, "%.2f") : "") << " | "
       << (x.best_peer && x.fused ? fmt(x.best_peer->med / x.fused->med, "%.2f") : "") << " | "
       << (x.base && x.separate ? fmt(x.base->med / x.separate->med, "%.2f") : "") << " | "
       << (x.fused ? fmt(x.fused->bytes / x.fused->med * 1e-9 / ceil.value_index, "%.2f") : "") << " | "
@@ -954,8 +973,12 @@ void charts(const std::vector<Result>& all, const Ceiling& ceil, const std::stri
     std::fprintf(stderr, "spk_bench: gnuplot not found: no chart written\n");
     return;
   }
-  const std::vector<std::string> columns = {"baseline", "spkernels fused", "spkernels separate",
-                                            "eigen", "cs", "librsb"};
+  // Ours and the baselines by name, the peers by the start of their names.
+  const std::vector<std::string> columns = {"baseline", "baseline fused", "spkernels fused",
+                                            "spkernels separate", "eigen", "cs", "librsb"};
+  auto in_column = [](const Result& r, const std::string& c) {
+    return r.kind == Kind::Peer ? r.impl.rfind(c, 0) == 0 : r.impl == c;
+  };
   std::vector<std::string> matrices;
   for (const Result& r : all)
     if (r.kind == Kind::Baseline && std::find(matrices.begin(), matrices.end(), r.matrix) == matrices.end())
@@ -983,7 +1006,7 @@ void charts(const std::vector<Result>& all, const Ceiling& ceil, const std::stri
       for (const auto& c : columns) {
         double best = -1;
         for (const Result& r : all)
-          if (r.matrix == m && r.kernel == k && r.med > 0 && r.impl.rfind(c, 0) == 0) {
+          if (r.matrix == m && r.kernel == k && r.med > 0 && in_column(r, c)) {
             const double f = r.bytes / r.med * 1e-9 / ceil.value_index;
             best = std::max(best, f);
             any = true;
