@@ -99,12 +99,18 @@ void csc_mat_mult(int32_t m, int32_t n, int32_t k, const double* Aval, const int
     csc_mat_mult_literal<Arith>(m, n, k, Aval, Aind, Aptr, B, C);
     return;
   }
-  // Four columns per pass: wider blocks run out of registers for the B elements and sums
-  // and, with strides near a multiple of 4 KiB, out of cache ways.
+  // A large scattered matrix sends each column's updates all over C. One output column per
+  // pass keeps the C elements being updated within the caches; a block of columns multiplies
+  // that working set and its updates go to memory (on 2^20 rows, one column per pass with
+  // prefetching ran 2.2-3.1x the literal loop, four columns per pass 1.2x).
+  if (worth_prefetching(k, Aind, Aptr)) {
+    for (int32_t col = 0; col < n; ++col)
+      csc_mat_mult_block<Arith, 1, true>(stride, col, k, Aval, Aind, Aptr, B, C);
+    return;
+  }
+  // Otherwise four columns per pass: wider blocks run out of registers for the B elements and
+  // sums and, with strides near a multiple of 4 KiB, out of cache ways.
   int32_t col = 0;
-  if (worth_prefetching(k, Aind, Aptr))
-    for (; col + 4 <= n; col += 4)
-      csc_mat_mult_block<Arith, 4, true>(stride, col, k, Aval, Aind, Aptr, B, C);
   for (; col + 4 <= n; col += 4) csc_mat_mult_block<Arith, 4>(stride, col, k, Aval, Aind, Aptr, B, C);
   if (col + 2 <= n) {
     csc_mat_mult_block<Arith, 2>(stride, col, k, Aval, Aind, Aptr, B, C);
