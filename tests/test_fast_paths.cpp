@@ -404,7 +404,7 @@ TYPED_TEST(FastPaths, MatMult) {
 
 // Large scattered matrices take the prefetching loops (more than 2^20 stored entries over an
 // extent of more than 2^17); a B that aliases C late in the call still hands over exactly.
-TYPED_TEST(FastPaths, PrefetchedProducts) {
+TYPED_TEST(FastPaths, PrefetchedSchedules) {
   using Arith = TypeParam;
   Rng rng(1000);
   const int32_t n = 1 << 18, m = 1 << 18;
@@ -438,6 +438,24 @@ TYPED_TEST(FastPaths, PrefetchedProducts) {
     spk::csc_mat_mult<Arith>(m, columns, n, A.Aval.data(), A.Aind.data(), A.Aptr.data(), Bm.data(), fast.data());
     spk::csc_mat_mult_literal<Arith>(m, columns, n, A.Aval.data(), A.Aind.data(), A.Aptr.data(), Bm.data(), plain.data());
     EXPECT_TRUE(spk::test::same_bits(fast, plain)) << "mat mult";
+  }
+  // The solves on the same (not triangular) matrix: the sweeps are defined for any operand.
+  // Each also with B and C the same array.
+  using Solve = void (*)(int32_t, const double*, const int32_t*, const int32_t*, const double*, double*);
+  const struct {
+    const char* what;
+    Solve entry, literal;
+  } solves[] = {
+      {"csc lower", spk::csc_lower_solve<Arith>, spk::csc_lower_solve_literal<Arith>},
+      {"csc upper", spk::csc_upper_solve<Arith>, spk::csc_upper_solve_literal<Arith>},
+      {"csr lower", spk::csr_lower_solve<Arith>, spk::csr_lower_solve_literal<Arith>},
+      {"csr upper", spk::csr_upper_solve<Arith>, spk::csr_upper_solve_literal<Arith>},
+  };
+  for (const auto& solve : solves) {
+    check(solve.what, [&](double* C) { solve.entry(n, A.Aval.data(), A.Aind.data(), A.Aptr.data(), B.data(), C); },
+          [&](double* C) { solve.literal(n, A.Aval.data(), A.Aind.data(), A.Aptr.data(), B.data(), C); });
+    check(solve.what, [&](double* C) { solve.entry(n, A.Aval.data(), A.Aind.data(), A.Aptr.data(), C, C); },
+          [&](double* C) { solve.literal(n, A.Aval.data(), A.Aind.data(), A.Aptr.data(), C, C); });
   }
   // B is C shifted: the rows near the end read C elements not yet written.
   Vec shared(std::size_t(m) + n);

@@ -62,6 +62,25 @@ inline constexpr int32_t kFewVectors = 16;
 // How far ahead, in stored entries, the gathered or scattered dense element is prefetched.
 inline constexpr int32_t kPrefetchDistance = 64;
 
+// Which compressed vectors may prefetch a distance ahead of their entries in a sweep. Ahead
+// means later in the sweep: higher positions when the vectors are visited from the first,
+// lower ones when they are visited from the last. A vector qualifies only when it lies within
+// the stored positions Aptr[0] .. Aptr[n] - 1 and every position a distance from it exists,
+// so a prefetch never reads an index outside them.
+template <bool Forward>
+class AheadOfVectors {
+ public:
+  static constexpr int32_t step = Forward ? kPrefetchDistance : -kPrefetchDistance;
+  AheadOfVectors(int32_t n, const int32_t* Aptr) : low_(Aptr[0]), high_(Aptr[n]) {}
+  bool covers(int32_t first, int32_t end) const {
+    return first >= low_ && end <= high_ && int64_t{first} + step >= low_ &&
+           int64_t{end} + step <= high_;
+  }
+
+ private:
+  int32_t low_, high_;
+};
+
 // Whether a matrix is large and scattered enough for prefetching its dense accesses to pay:
 // many stored entries, a dense extent beyond the private caches, and most sampled entries far
 // from the diagonal (a banded or stencil matrix walks the dense vector in a few streams that
