@@ -13,14 +13,18 @@ namespace spk {
 
 // Forward substitution, rows ascending. The divisor is found by its column index wherever it
 // stands in the row (the last one if stored twice) and never enters the sum; a row without it
-// divides by +0.0.
-template <class Arith>
+// divides by +0.0. With Prefetch, the component read a distance ahead in the sweep is
+// prefetched (see AheadOfVectors); no value changes.
+template <class Arith, bool Prefetch = false>
 void csr_lower_solve_literal(int32_t n, const double* Aval, const int32_t* Aind, const int32_t* Aptr,
                      const double* B, double* C) {
+  const auto ahead = Prefetch ? AheadOfVectors<true>(n, Aptr) : AheadOfVectors<true>();
   for (int32_t i = 0; i < n; ++i) {
     double row_sum = 0.0, divisor = 0.0;
-    const int32_t end = Aptr[i + 1];
-    for (int32_t p = Aptr[i]; p < end; ++p) {
+    const int32_t first = Aptr[i], end = Aptr[i + 1];
+    const bool prefetch = Prefetch && ahead.covers(first, end);
+    for (int32_t p = first; p < end; ++p) {
+      if (prefetch) __builtin_prefetch(C + Aind[p + ahead.step]);
       if (Aind[p] == i)
         divisor = Aval[p];
       else
@@ -31,18 +35,23 @@ void csr_lower_solve_literal(int32_t n, const double* Aval, const int32_t* Aind,
 }
 
 // Backward substitution, rows descending. The divisor is the first stored entry of the row,
-// whatever its column index; a row that stores nothing divides by +0.0.
-template <class Arith>
+// whatever its column index; a row that stores nothing divides by +0.0. Prefetch as above.
+template <class Arith, bool Prefetch = false>
 void csr_upper_solve_literal(int32_t n, const double* Aval, const int32_t* Aind, const int32_t* Aptr,
                      const double* B, double* C) {
   // Returning first for n <= 0 keeps n - 1 from overflowing for the most negative n.
   if (n <= 0) return;
+  const auto ahead = Prefetch ? AheadOfVectors<false>(n, Aptr) : AheadOfVectors<false>();
   for (int32_t i = n - 1; i >= 0; --i) {
     const int32_t first = Aptr[i], end = Aptr[i + 1];
     double row_sum = 0.0, divisor = 0.0;
     if (first < end) {
+      const bool prefetch = Prefetch && ahead.covers(first, end);
       divisor = Aval[first];
-      for (int32_t p = first + 1; p < end; ++p) row_sum = Arith::madd(C[Aind[p]], Aval[p], row_sum);
+      for (int32_t p = first + 1; p < end; ++p) {
+        if (prefetch) __builtin_prefetch(C + Aind[p + ahead.step]);
+        row_sum = Arith::madd(C[Aind[p]], Aval[p], row_sum);
+      }
     }
     C[i] = (B[i] - row_sum) / divisor;
   }
@@ -65,55 +74,15 @@ struct HeldComponent {
   }
 };
 
-// The literal loops with the component read a distance ahead prefetched (see
-// AheadOfVectors). On a large scattered matrix almost every read of a solved component
-// misses the caches and the component just solved is rarely among them; the prefetches put
-// those misses in flight early.
-template <class Arith>
-void csr_lower_solve_prefetched(int32_t n, const double* Aval, const int32_t* Aind,
-                                const int32_t* Aptr, const double* B, double* C) {
-  const AheadOfVectors<true> ahead(n, Aptr);
-  for (int32_t i = 0; i < n; ++i) {
-    double row_sum = 0.0, divisor = 0.0;
-    const int32_t first = Aptr[i], end = Aptr[i + 1];
-    const bool prefetch = ahead.covers(first, end);
-    for (int32_t p = first; p < end; ++p) {
-      if (prefetch) __builtin_prefetch(C + Aind[p + ahead.step]);
-      if (Aind[p] == i)
-        divisor = Aval[p];
-      else
-        row_sum = Arith::madd(C[Aind[p]], Aval[p], row_sum);
-    }
-    C[i] = (B[i] - row_sum) / divisor;
-  }
-}
-
-template <class Arith>
-void csr_upper_solve_prefetched(int32_t n, const double* Aval, const int32_t* Aind,
-                                const int32_t* Aptr, const double* B, double* C) {
-  if (n <= 0) return;
-  const AheadOfVectors<false> ahead(n, Aptr);
-  for (int32_t i = n - 1; i >= 0; --i) {
-    const int32_t first = Aptr[i], end = Aptr[i + 1];
-    double row_sum = 0.0, divisor = 0.0;
-    if (first < end) {
-      const bool prefetch = ahead.covers(first, end);
-      divisor = Aval[first];
-      for (int32_t p = first + 1; p < end; ++p) {
-        if (prefetch) __builtin_prefetch(C + Aind[p + ahead.step]);
-        row_sum = Arith::madd(C[Aind[p]], Aval[p], row_sum);
-      }
-    }
-    C[i] = (B[i] - row_sum) / divisor;
-  }
-}
-
 // Forward substitution, rows ascending, as csr_lower_solve_literal.
 template <class Arith>
 void csr_lower_solve(int32_t n, const double* Aval, const int32_t* Aind, const int32_t* Aptr,
                      const double* B, double* C) {
   if (n > 0 && worth_prefetching(n, Aind, Aptr)) {
-    csr_lower_solve_prefetched<Arith>(n, Aval, Aind, Aptr, B, C);
+    // A large scattered matrix: almost every read of a solved component misses the caches
+    // and the component just solved is rarely among them; prefetching puts the misses in
+    // flight early.
+    csr_lower_solve_literal<Arith, true>(n, Aval, Aind, Aptr, B, C);
     return;
   }
   HeldComponent held;
@@ -141,7 +110,7 @@ void csr_upper_solve(int32_t n, const double* Aval, const int32_t* Aind, const i
   // Returning first for n <= 0 keeps n - 1 from overflowing for the most negative n.
   if (n <= 0) return;
   if (worth_prefetching(n, Aind, Aptr)) {
-    csr_upper_solve_prefetched<Arith>(n, Aval, Aind, Aptr, B, C);
+    csr_upper_solve_literal<Arith, true>(n, Aval, Aind, Aptr, B, C);
     return;
   }
   HeldComponent held;

@@ -71,6 +71,7 @@ template <bool Forward>
 class AheadOfVectors {
  public:
   static constexpr int32_t step = Forward ? kPrefetchDistance : -kPrefetchDistance;
+  AheadOfVectors() = default;  // covers nothing, reads nothing
   AheadOfVectors(int32_t n, const int32_t* Aptr) : low_(Aptr[0]), high_(Aptr[n]) {}
   bool covers(int32_t first, int32_t end) const {
     return first >= low_ && end <= high_ && int64_t{first} + step >= low_ &&
@@ -78,7 +79,7 @@ class AheadOfVectors {
   }
 
  private:
-  int32_t low_, high_;
+  int32_t low_ = 0, high_ = 0;
 };
 
 // Whether a matrix is large and scattered enough for prefetching its dense accesses to pay:
