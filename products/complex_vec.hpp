@@ -107,18 +107,13 @@ void csc_cmplx_vec_mult(int32_t m, int32_t n, const double* Aval, const double* 
     csc_cmplx_columns_held<Arith, false>(n, Aval, AvalIm, Aind, Aptr, B, BIm, C, CIm);
 }
 
-// C + i CIm = A * (B + i BIm), A of n rows, by two gathered row sums. m is never read. Values
-// come through one cursor from Aval[0] and AvalIm[0]; indices from the positions Aptr gives.
+// Rows first_row .. n - 1 of the literal loop below, the value cursor standing at v: two
+// gathered row sums, each added to its output element.
 template <class Arith>
-void csr_cmplx_vec_mult_literal(int32_t n, const double* Aval, const double* AvalIm,
-                        const int32_t* Aind, const int32_t* Aptr, const double* B,
-                        const double* BIm, double* C, double* CIm) {
-  for (int32_t i = 0; i < n; ++i) {
-    C[i] = 0.0;
-    CIm[i] = 0.0;
-  }
-  int32_t v = 0;
-  for (int32_t i = 0; i < n; ++i) {
+void csr_cmplx_rows(int32_t first_row, int32_t n, int32_t v, const double* Aval,
+                    const double* AvalIm, const int32_t* Aind, const int32_t* Aptr,
+                    const double* B, const double* BIm, double* C, double* CIm) {
+  for (int32_t i = first_row; i < n; ++i) {
     double sum_re = 0.0, sum_im = 0.0;
     const int32_t end = Aptr[i + 1];
     for (int32_t q = Aptr[i]; q < end; ++q, ++v) {
@@ -129,6 +124,19 @@ void csr_cmplx_vec_mult_literal(int32_t n, const double* Aval, const double* Ava
     C[i] = sum_re + C[i];
     CIm[i] = sum_im + CIm[i];
   }
+}
+
+// C + i CIm = A * (B + i BIm), A of n rows, by two gathered row sums. m is never read. Values
+// come through one cursor from Aval[0] and AvalIm[0]; indices from the positions Aptr gives.
+template <class Arith>
+void csr_cmplx_vec_mult_literal(int32_t n, const double* Aval, const double* AvalIm,
+                        const int32_t* Aind, const int32_t* Aptr, const double* B,
+                        const double* BIm, double* C, double* CIm) {
+  for (int32_t i = 0; i < n; ++i) {
+    C[i] = 0.0;
+    CIm[i] = 0.0;
+  }
+  csr_cmplx_rows<Arith>(0, n, 0, Aval, AvalIm, Aind, Aptr, B, BIm, C, CIm);
 }
 
 // C + i CIm = A * (B + i BIm) as csr_cmplx_vec_mult_literal, without the clearing pass: each
@@ -167,18 +175,7 @@ void csr_cmplx_vec_mult_once(int32_t n, const double* Aval, const double* AvalIm
     C[r] = 0.0;
     CIm[r] = 0.0;
   }
-  int32_t v = Aptr[i];
-  for (; i < n; ++i) {
-    double sum_re = 0.0, sum_im = 0.0;
-    const int32_t end = Aptr[i + 1];
-    for (int32_t q = Aptr[i]; q < end; ++q, ++v) {
-      const int32_t col = Aind[q];
-      sum_re = sum_re + term_re<Arith>(B[col], BIm[col], Aval[v], AvalIm[v]);
-      sum_im = sum_im + term_im<Arith>(B[col], BIm[col], Aval[v], AvalIm[v]);
-    }
-    C[i] = sum_re + C[i];
-    CIm[i] = sum_im + CIm[i];
-  }
+  csr_cmplx_rows<Arith>(i, n, Aptr[i], Aval, AvalIm, Aind, Aptr, B, BIm, C, CIm);
 }
 
 // The complex product by the fastest schedule that gives the literal loop's bits; extent, when

@@ -11,38 +11,38 @@
 
 namespace spk {
 
+// Rows first_row .. n - 1 of the literal loop, the value cursor standing at value.
+template <class Arith>
+void csr_symm_rows(int32_t first_row, int32_t n, const double* value, const int32_t* Aind,
+                   const int32_t* Aptr, const double* B, double* C) {
+  for (int32_t i = first_row; i < n; ++i) {
+    const int32_t end = Aptr[i + 1];
+    for (int32_t q = Aptr[i]; q < end; ++q, ++value) {
+      const int32_t col = Aind[q];
+      if (col < i) continue;
+      // An upper entry updates its mirror a(col, i) first; the update of C[i] then reads
+      // B[col] afresh. A diagonal entry (col == i) has only the second update.
+      if (col > i) C[col] = Arith::madd(B[i], *value, C[col]);
+      C[i] = Arith::madd(B[col], *value, C[i]);
+    }
+  }
+}
+
 // C = A * B with n rows visited and C cleared over m. Entries are classed by a signed
 // comparison of column and row, so a negative column index counts as below the diagonal.
 template <class Arith>
 void csr_symm_vec_mult_literal(int32_t n, int32_t m, const double* Aval, const int32_t* Aind,
                        const int32_t* Aptr, const double* B, double* C) {
   for (int32_t r = 0; r < m; ++r) C[r] = 0.0;
-  int32_t v = 0;
-  for (int32_t i = 0; i < n; ++i) {
-    const int32_t end = Aptr[i + 1];
-    for (int32_t q = Aptr[i]; q < end; ++q, ++v) {
-      const int32_t col = Aind[q];
-      if (col < i) continue;
-      // An upper entry updates its mirror a(col, i) first; the update of C[i] then reads
-      // B[col] afresh. A diagonal entry (col == i) has only the second update.
-      if (col > i) C[col] = Arith::madd(B[i], Aval[v], C[col]);
-      C[i] = Arith::madd(B[col], Aval[v], C[i]);
-    }
-  }
+  csr_symm_rows<Arith>(0, n, Aval, Aind, Aptr, B, C);
 }
 
-// The complex symmetric product (A equals its transpose, the mirror is the stored value
-// itself, not its conjugate). Each update forms its term from operands read afresh.
+// Rows first_row .. n - 1 of the complex literal loop, the value cursor standing at v.
 template <class Arith>
-void csr_symm_cmplx_vec_mult_literal(int32_t n, int32_t m, const double* Aval, const double* AvalIm,
-                             const int32_t* Aind, const int32_t* Aptr, const double* B,
-                             const double* BIm, double* C, double* CIm) {
-  for (int32_t r = 0; r < m; ++r) {
-    C[r] = 0.0;
-    CIm[r] = 0.0;
-  }
-  int32_t v = 0;
-  for (int32_t i = 0; i < n; ++i) {
+void csr_symm_cmplx_rows(int32_t first_row, int32_t n, int32_t v, const double* Aval,
+                         const double* AvalIm, const int32_t* Aind, const int32_t* Aptr,
+                         const double* B, const double* BIm, double* C, double* CIm) {
+  for (int32_t i = first_row; i < n; ++i) {
     const int32_t end = Aptr[i + 1];
     for (int32_t q = Aptr[i]; q < end; ++q, ++v) {
       const int32_t col = Aind[q];
@@ -57,6 +57,19 @@ void csr_symm_cmplx_vec_mult_literal(int32_t n, int32_t m, const double* Aval, c
       CIm[i] = term_im<Arith>(B[col], BIm[col], Aval[v], AvalIm[v]) + CIm[i];
     }
   }
+}
+
+// The complex symmetric product (A equals its transpose, the mirror is the stored value
+// itself, not its conjugate). Each update forms its term from operands read afresh.
+template <class Arith>
+void csr_symm_cmplx_vec_mult_literal(int32_t n, int32_t m, const double* Aval, const double* AvalIm,
+                             const int32_t* Aind, const int32_t* Aptr, const double* B,
+                             const double* BIm, double* C, double* CIm) {
+  for (int32_t r = 0; r < m; ++r) {
+    C[r] = 0.0;
+    CIm[r] = 0.0;
+  }
+  csr_symm_cmplx_rows<Arith>(0, n, 0, Aval, AvalIm, Aind, Aptr, B, BIm, C, CIm);
 }
 
 // Whether the outputs share no storage with each other or with anything the loop reads, so
@@ -109,16 +122,7 @@ void csr_symm_rows_held(int32_t n, int32_t m, const double* Aval, const int32_t*
     C[i] = c_i;
   }
   // The literal loop for what is left, its cursor at position Aptr[i].
-  int32_t v = Aptr[i];
-  for (; i < n; ++i) {
-    const int32_t end = Aptr[i + 1];
-    for (int32_t q = Aptr[i]; q < end; ++q, ++v) {
-      const int32_t col = Aind[q];
-      if (col < i) continue;
-      if (col > i) C[col] = Arith::madd(B[i], Aval[v], C[col]);
-      C[i] = Arith::madd(B[col], Aval[v], C[i]);
-    }
-  }
+  csr_symm_rows<Arith>(i, n, Aval + Aptr[i], Aind, Aptr, B, C);
 }
 
 template <class Arith>
@@ -162,20 +166,7 @@ void csr_symm_cmplx_rows_held(int32_t n, int32_t m, const double* Aval, const do
     C[i] = c_re;
     CIm[i] = c_im;
   }
-  int32_t v = Aptr[i];
-  for (; i < n; ++i) {
-    const int32_t end = Aptr[i + 1];
-    for (int32_t q = Aptr[i]; q < end; ++q, ++v) {
-      const int32_t col = Aind[q];
-      if (col < i) continue;
-      if (col > i) {
-        C[col] = term_re<Arith>(B[i], BIm[i], Aval[v], AvalIm[v]) + C[col];
-        CIm[col] = term_im<Arith>(B[i], BIm[i], Aval[v], AvalIm[v]) + CIm[col];
-      }
-      C[i] = term_re<Arith>(B[col], BIm[col], Aval[v], AvalIm[v]) + C[i];
-      CIm[i] = term_im<Arith>(B[col], BIm[col], Aval[v], AvalIm[v]) + CIm[i];
-    }
-  }
+  csr_symm_cmplx_rows<Arith>(i, n, Aptr[i], Aval, AvalIm, Aind, Aptr, B, BIm, C, CIm);
 }
 
 template <class Arith>
