@@ -138,6 +138,8 @@ class CscSolves : public ::testing::Test {
   static constexpr spk::test::SolveFn* upper = &spk::csc_upper_solve<Arith>;
   static constexpr spk::test::SolveFn* lower_ref = &spk::ref::csc_lower_solve<Arith>;
   static constexpr spk::test::SolveFn* upper_ref = &spk::ref::csc_upper_solve<Arith>;
+  static constexpr spk::test::SolvePair solves{Layout::csc_lower, Layout::csc_upper, lower,
+                                               upper, lower_ref, upper_ref};
 };
 TYPED_TEST_SUITE(CscSolves, spk::test::Schemes, spk::test::SchemeName);
 
@@ -163,76 +165,25 @@ TYPED_TEST(CscSolves, UpperCorners) {
 
 // An order of 0 or less reads and writes nothing: every input is a null pointer, and C keeps
 // its content.
-void expect_untouched(spk::test::SolveFn* solve, int32_t n) {
-  Vec C = {7.0, -7.0};
-  solve(n, nullptr, nullptr, nullptr, nullptr, C.data());
-  EXPECT_TRUE(same_bits(C, Vec{7.0, -7.0})) << "n = " << n;
-  solve(n, nullptr, nullptr, nullptr, nullptr, nullptr);
-}
-
 TYPED_TEST(CscSolves, NoOrderTouchesNothing) {
-  for (int32_t n : {0, -1, -2})
-    for (spk::test::SolveFn* solve : {this->lower, this->upper, this->lower_ref, this->upper_ref})
-      expect_untouched(solve, n);
+  spk::test::expect_no_order_touches_nothing(this->solves, {0, -1, -2});
 }
 
 // The most negative order too: a descending sweep must not start from n - 1, which overflows.
 TYPED_TEST(CscSolves, MostNegativeOrderTouchesNothing) {
-  for (spk::test::SolveFn* solve : {this->lower, this->upper, this->lower_ref, this->upper_ref})
-    expect_untouched(solve, std::numeric_limits<int32_t>::min());
+  spk::test::expect_no_order_touches_nothing(this->solves, {std::numeric_limits<int32_t>::min()});
 }
 
 // Random well-conditioned triangles (duplicate and unsorted rows, entries from a non-zero
 // Aptr[0]) with random right-hand sides, first finite, then with signed zeros, infinities,
 // NaNs and subnormals in the values and odd divisors.
 TYPED_TEST(CscSolves, RandomTrianglesMatchReference) {
-  struct Run { Layout layout; spk::test::SolveFn* kernel; spk::test::SolveFn* reference; };
-  const Run runs[] = {{Layout::csc_lower, this->lower, this->lower_ref},
-                      {Layout::csc_upper, this->upper, this->upper_ref}};
-  const int count = spk::test::scaled(400);
-  for (const Run& run : runs) {
-    for (int t = 0; t < count; ++t) {
-      const std::uint64_t seed = 1000 + t;
-      spk::test::Rng rng(seed);
-      const bool special = t % 2 == 1;
-      spk::test::TriangularShape shape;
-      shape.order = 1 + int32_t(rng() % 24);
-      shape.max_others = 1 + int32_t(rng() % 6);
-      shape.first_position = int32_t(rng() % 3);
-      if (special) {
-        shape.values = spk::test::ValueMix{};
-        shape.odd_divisor = 0.05;
-      }
-      const Operand a = spk::test::random_triangular(rng, run.layout, shape);
-      const Vec b = spk::test::random_vector(rng, shape.order,
-                                             special ? spk::test::ValueMix{} : spk::test::kFinite);
-      const Vec c = spk::test::random_vector(rng, shape.order);
-      spk::test::compare_with_reference(run.kernel, run.reference, a, b, c, true,
-                                        std::string(name_of(run.layout)) + ", " +
-                                            spk::test::seed_note(seed));
-    }
-  }
+  spk::test::random_triangles_match_reference(this->solves, 1000, 0.0);
 }
 
 // Large orders, for any path a kernel takes only on big operands.
 TYPED_TEST(CscSolves, LargeTrianglesMatchReference) {
-  const int count = spk::test::scaled(4);
-  for (int t = 0; t < count; ++t) {
-    const std::uint64_t seed = 5000 + t;
-    spk::test::Rng rng(seed);
-    spk::test::TriangularShape shape;
-    shape.order = 20000 + int32_t(rng() % 1000);
-    shape.max_others = 8;
-    shape.first_position = t % 2;
-    const Vec b = spk::test::random_vector(rng, shape.order, spk::test::kFinite);
-    const Vec c = spk::test::random_vector(rng, shape.order);
-    const Operand lower = spk::test::random_triangular(rng, Layout::csc_lower, shape);
-    spk::test::compare_with_reference(this->lower, this->lower_ref, lower, b, c, true,
-                                      "lower, " + spk::test::seed_note(seed));
-    const Operand upper = spk::test::random_triangular(rng, Layout::csc_upper, shape);
-    spk::test::compare_with_reference(this->upper, this->upper_ref, upper, b, c, true,
-                                      "upper, " + spk::test::seed_note(seed));
-  }
+  spk::test::large_triangles_match_reference(this->solves, 5000);
 }
 
 // Any square operand whose indices lie in range, triangular or not: empty columns, entries on
@@ -240,20 +191,7 @@ TYPED_TEST(CscSolves, LargeTrianglesMatchReference) {
 // of the reference to the bit; since B is copied into C first, C on entry never matters even
 // here, and in place still equals out of place.
 TYPED_TEST(CscSolves, AnySquareOperandMatchesReference) {
-  const int count = spk::test::scaled(400);
-  for (int t = 0; t < count; ++t) {
-    const std::uint64_t seed = 9000 + t;
-    spk::test::Rng rng(seed);
-    spk::test::Shape shape;
-    shape.vectors = shape.extent = 1 + int32_t(rng() % 16);
-    shape.first_position = int32_t(rng() % 3);
-    const Operand a = spk::test::random_operand(rng, shape);
-    const Vec b = spk::test::random_vector(rng, shape.vectors);
-    const Vec c = spk::test::random_vector(rng, shape.vectors);
-    const std::string note = spk::test::seed_note(seed);
-    spk::test::compare_with_reference(this->lower, this->lower_ref, a, b, c, true, "lower, " + note);
-    spk::test::compare_with_reference(this->upper, this->upper_ref, a, b, c, true, "upper, " + note);
-  }
+  spk::test::any_square_operand_matches_reference(this->solves, 9000, true);
 }
 
 }  // namespace

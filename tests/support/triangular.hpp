@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <random>
 #include <string>
@@ -187,6 +188,95 @@ inline void compare_with_reference(SolveFn* kernel, SolveFn* reference, const Op
   const Vec want_in_place = keeps_contract ? want : solve_in_place(reference, a, b);
   EXPECT_TRUE(same_bits(solve_in_place(kernel, a, b), want_in_place))
       << note << ", B and C one array";
+}
+
+
+// A family's two solves, their reference loops and their layouts, for the sweeps below.
+struct SolvePair {
+  Layout lower_layout, upper_layout;
+  SolveFn *lower, *upper, *lower_ref, *upper_ref;
+};
+
+// An order of 0 or less reads and writes nothing: every input is a null pointer, and C keeps
+// its content; then the same with C null too. Each of the four loops, for each order given.
+inline void expect_no_order_touches_nothing(const SolvePair& s, std::initializer_list<int32_t> orders) {
+  for (int32_t n : orders)
+    for (SolveFn* solve : {s.lower, s.upper, s.lower_ref, s.upper_ref}) {
+      Vec C = {7.0, -7.0};
+      solve(n, nullptr, nullptr, nullptr, nullptr, C.data());
+      EXPECT_TRUE(same_bits(C, Vec{7.0, -7.0})) << "n = " << n;
+      solve(n, nullptr, nullptr, nullptr, nullptr, nullptr);
+    }
+}
+
+// Random well-conditioned triangles of order 1-24 with random right-hand sides, seeds from
+// seed0: even ones finite, odd ones with signed zeros, infinities, NaNs and subnormals in the
+// values and odd divisors; divisor_twice as in TriangularShape.
+inline void random_triangles_match_reference(const SolvePair& s, std::uint64_t seed0,
+                                             double divisor_twice) {
+  struct Run { Layout layout; SolveFn* kernel; SolveFn* reference; };
+  const Run runs[] = {{s.lower_layout, s.lower, s.lower_ref}, {s.upper_layout, s.upper, s.upper_ref}};
+  const int count = scaled(400);
+  for (const Run& run : runs) {
+    for (int t = 0; t < count; ++t) {
+      const std::uint64_t seed = seed0 + t;
+      Rng rng(seed);
+      const bool special = t % 2 == 1;
+      TriangularShape shape;
+      shape.order = 1 + int32_t(rng() % 24);
+      shape.max_others = 1 + int32_t(rng() % 6);
+      shape.first_position = int32_t(rng() % 3);
+      shape.divisor_twice = divisor_twice;
+      if (special) {
+        shape.values = ValueMix{};
+        shape.odd_divisor = 0.05;
+      }
+      const Operand a = random_triangular(rng, run.layout, shape);
+      const Vec b = random_vector(rng, shape.order, special ? ValueMix{} : kFinite);
+      const Vec c = random_vector(rng, shape.order);
+      compare_with_reference(run.kernel, run.reference, a, b, c, true,
+                             std::string(name_of(run.layout)) + ", " + seed_note(seed));
+    }
+  }
+}
+
+// Triangles of order 20000 and more, for any path a kernel takes only on big operands.
+inline void large_triangles_match_reference(const SolvePair& s, std::uint64_t seed0) {
+  const int count = scaled(4);
+  for (int t = 0; t < count; ++t) {
+    const std::uint64_t seed = seed0 + t;
+    Rng rng(seed);
+    TriangularShape shape;
+    shape.order = 20000 + int32_t(rng() % 1000);
+    shape.max_others = 8;
+    shape.first_position = t % 2;
+    const Vec b = random_vector(rng, shape.order, kFinite);
+    const Vec c = random_vector(rng, shape.order);
+    const Operand lower = random_triangular(rng, s.lower_layout, shape);
+    compare_with_reference(s.lower, s.lower_ref, lower, b, c, true, "lower, " + seed_note(seed));
+    const Operand upper = random_triangular(rng, s.upper_layout, shape);
+    compare_with_reference(s.upper, s.upper_ref, upper, b, c, true, "upper, " + seed_note(seed));
+  }
+}
+
+// Square operands of order 1-16 whose indices lie in range, triangular or not; keeps_contract
+// as in compare_with_reference.
+inline void any_square_operand_matches_reference(const SolvePair& s, std::uint64_t seed0,
+                                                 bool keeps_contract) {
+  const int count = scaled(400);
+  for (int t = 0; t < count; ++t) {
+    const std::uint64_t seed = seed0 + t;
+    Rng rng(seed);
+    Shape shape;
+    shape.vectors = shape.extent = 1 + int32_t(rng() % 16);
+    shape.first_position = int32_t(rng() % 3);
+    const Operand a = random_operand(rng, shape);
+    const Vec b = random_vector(rng, shape.vectors);
+    const Vec c = random_vector(rng, shape.vectors);
+    const std::string note = seed_note(seed);
+    compare_with_reference(s.lower, s.lower_ref, a, b, c, keeps_contract, "lower, " + note);
+    compare_with_reference(s.upper, s.upper_ref, a, b, c, keeps_contract, "upper, " + note);
+  }
 }
 
 }  // namespace spk::test
